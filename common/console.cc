@@ -1,0 +1,56 @@
+#include "common/console.h"
+
+#include <string.h>
+#include <unistd.h>
+
+namespace {
+
+void write_all(int fd, const char* data, size_t length) {
+  while (length > 0) {
+    ssize_t written = write(fd, data, length);
+    if (written <= 0) return;  // nobody reads these streams but a person debugging: drop the rest
+    data += written;
+    length -= static_cast<size_t>(written);
+  }
+}
+
+}  // namespace
+
+void Console::append(const char* text, size_t length) {
+  if (length > capacity_ - used_) flush();
+  if (length > capacity_) {
+    write_all(trace_fd_, text, length);
+    return;
+  }
+  memcpy(buffer_ + used_, text, length);
+  used_ += length;
+}
+
+void Console::trace(const char* line) { append(line, strlen(line)); }
+
+void Console::trace(const char* prefix, const char* text, size_t length) {
+  const void* zero = memchr(text, '\0', length);
+  if (zero != nullptr) length = static_cast<size_t>(static_cast<const char*>(zero) - text);
+  append(prefix, strlen(prefix));
+  append(text, length);
+  append("\n", 1);
+}
+
+void Console::trace(const char* prefix, int32_t value) {
+  char digits[11];  // the ten digits of 2147483648 and a sign
+  size_t start = sizeof digits;
+  int64_t magnitude = value < 0 ? -static_cast<int64_t>(value) : value;
+  do {
+    digits[--start] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) digits[--start] = '-';
+  trace(prefix, digits + start, sizeof digits - start);
+}
+
+void Console::flush() {
+  write_all(trace_fd_, buffer_, used_);
+  used_ = 0;
+}
+
+void Console::error(const char* message) const { write_all(error_fd_, message, strlen(message)); }

@@ -1,0 +1,63 @@
+#include "common/line_reader.h"
+
+#include <errno.h>
+#include <string.h>
+#include <unistd.h>
+
+bool LineReader::fill() {
+  if (start_ > 0) {
+    memmove(buffer_, buffer_ + start_, end_ - start_);
+    end_ -= start_;
+    start_ = 0;
+  }
+  for (;;) {
+    ssize_t got = read(fd_, buffer_ + end_, capacity_ - end_);
+    if (got > 0) {
+      end_ += static_cast<size_t>(got);
+      return true;
+    }
+    if (got < 0 && errno == EINTR) continue;
+    return false;
+  }
+}
+
+bool LineReader::skip_rest_of_line() {
+  for (;;) {
+    const void* feed = memchr(buffer_ + start_, '\n', end_ - start_);
+    if (feed != nullptr) {
+      start_ = static_cast<size_t>(static_cast<const char*>(feed) - buffer_) + 1;
+      in_cut_line_ = false;
+      return true;
+    }
+    start_ = end_ = 0;
+    if (!fill()) return false;
+  }
+}
+
+bool LineReader::next(Line* line) {
+  if (in_cut_line_ && !skip_rest_of_line()) return false;
+  for (;;) {
+    const char* head = buffer_ + start_;
+    const void* feed = memchr(head, '\n', end_ - start_);
+    if (feed != nullptr) {
+      size_t length = static_cast<size_t>(static_cast<const char*>(feed) - head) + 1;
+      *line = Line{head, length, false};
+      start_ += length;
+      return true;
+    }
+    bool full = start_ == 0 && end_ == capacity_;
+    if (full) {
+      *line = Line{head, capacity_, true};
+      start_ = end_;
+      in_cut_line_ = true;
+      return true;
+    }
+    if (!fill()) {
+      if (start_ == end_) return false;
+      // The last line of a file need not end in a line feed.
+      *line = Line{head, end_ - start_, false};
+      start_ = end_;
+      return true;
+    }
+  }
+}
