@@ -55,7 +55,7 @@ bool LineReader::next(Line* line) {
     if (!fill()) {
       if (start_ == end_) return false;
       // The last line of a file need not end in a line feed.
-      *line = Line{head, end_ - start_, false};
+      *line = Line{buffer_ + start_, end_ - start_, false};
       start_ = end_;
       return true;
     }

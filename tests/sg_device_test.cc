@@ -1,0 +1,39 @@
+#include "stop_tool/sg_device.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(OpenDisk, ReadOnlyNonBlockingAndClosedOnExec) {
+  char path[] = "/tmp/sg_device_test.XXXXXX";
+  int created = mkstemp(path);
+  ASSERT_GE(created, 0);
+  close(created);
+  int fd = open_disk(path);
+  unlink(path);
+  ASSERT_GE(fd, 0);
+  int flags = fcntl(fd, F_GETFL);
+  EXPECT_EQ(flags & O_ACCMODE, O_RDONLY);
+  EXPECT_TRUE(flags & O_NONBLOCK);
+  EXPECT_TRUE(fcntl(fd, F_GETFD) & FD_CLOEXEC);
+
+  // A regular file has no SCSI driver behind it: both calls fail with the driver's errno.
+  int version = 0;
+  errno = 0;
+  EXPECT_FALSE(sg_version(fd, &version));
+  EXPECT_EQ(errno, ENOTTY);
+  EXPECT_EQ(send_sg_io(fd, start_stop_unit(false)).error, ENOTTY);
+  close(fd);
+}
+
+TEST(OpenDisk, MissingPathFails) {
+  errno = 0;
+  EXPECT_EQ(open_disk("/nonexistent/sda"), -1);
+  EXPECT_EQ(errno, ENOENT);
+}
+
+}  // namespace

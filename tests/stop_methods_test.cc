@@ -1,0 +1,182 @@
+#include "stop_tool/stop_methods.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <vector>
+
+#include "stop_tool/sense.h"
+
+namespace {
+
+// The disk behind the seam: it answers each command block with the next scripted outcome.
+struct ScriptedDisk {
+  std::vector<Outcome> answers;
+  std::vector<std::vector<uint8_t>> sent;
+};
+ScriptedDisk* scripted_disk;
+constexpr int kDiskFd = 7;
+
+Outcome scripted_send(int fd, const CommandBlock& block) {
+  EXPECT_EQ(fd, kDiskFd);
+  ScriptedDisk& disk = *scripted_disk;
+  disk.sent.emplace_back(block.bytes, block.bytes + block.length);
+  if (disk.sent.size() > disk.answers.size()) {
+    ADD_FAILURE() << "more commands than scripted";
+    return Outcome{};
+  }
+  return disk.answers[disk.sent.size() - 1];
+}
+
+Outcome good() { return Outcome{}; }
+
+Outcome check_condition(std::vector<uint8_t> sense) {
+  Outcome outcome = {};
+  outcome.status = 0x02;
+  outcome.driver_status = 0x08;
+  memcpy(outcome.sense, sense.data(), sense.size());
+  outcome.sense_length = static_cast<uint8_t>(sense.size());
+  return outcome;
+}
+
+Outcome fixed_sense(uint8_t key, uint8_t asc, uint8_t ascq) {
+  return check_condition({0x70, 0, key, 0, 0, 0, 0, 0x0a, 0, 0, 0, 0, asc, ascq, 0, 0, 0, 0});
+}
+
+// libata's answer to an ATA pass-through with CK_COND, with the given ATA status.
+Outcome ata_status(uint8_t status) {
+  return check_condition({0x72, 0x01, 0x00, 0x1d, 0, 0, 0, 0x0e, 0x09, 0x0c, 0,
+                          0,    0,    0,    0,    0, 0, 0, 0,    0,    0x40, status});
+}
+
+Outcome illegal_request() { return fixed_sense(kIllegalRequest, 0x20, 0x00); }
+
+constexpr uint8_t kSsu = kStartStopUnit;
+constexpr uint8_t kPt16 = kAtaPassThrough16;
+constexpr uint8_t kPt12 = kAtaPassThrough12;
+
+struct Attempt {
+  PowerResult result;
+  std::vector<uint8_t> sent;  // the opcodes, in order
+  std::vector<std::vector<uint8_t>> blocks;
+};
+
+Attempt change(bool start, std::vector<Outcome> answers) {
+  ScriptedDisk disk = {std::move(answers), {}};
+  scripted_disk = &disk;
+  PowerResult result = change_power(scripted_send, kDiskFd, start);
+  scripted_disk = nullptr;
+  std::vector<uint8_t> opcodes;
+  for (const std::vector<uint8_t>& block : disk.sent) opcodes.push_back(block[0]);
+  return {result, opcodes, disk.sent};
+}
+
+Attempt stop(std::vector<Outcome> answers) { return change(false, std::move(answers)); }
+
+TEST(ChangePower, StartStopUnitIsEnough) {
+  Attempt run = stop({good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_STREQ(run.result.message, "");
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu}));
+}
+
+TEST(ChangePower, NoSenseAndRecoveredErrorAreSuccess) {
+  EXPECT_EQ(stop({fixed_sense(kNoSense, 0, 0)}).result.status, kExitDone);
+  EXPECT_EQ(stop({fixed_sense(kRecoveredError, 0x5d, 0)}).result.status, kExitDone);
+}
+
+TEST(ChangePower, RejectedMethodsGiveWayInOrder) {
+  Attempt run = stop({illegal_request(), ata_status(0x40)});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16}));
+
+  // An ATA status with ERR, or the SATA layer's ABORTED COMMAND, rejects a pass-through.
+  run = stop({illegal_request(), ata_status(0x51), good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16, kPt12}));
+  run = stop({illegal_request(), fixed_sense(kAbortedCommand, 0, 0), good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+}
+
+TEST(ChangePower, EveryMethodRejectedIsNotSupported) {
+  Attempt run = stop({illegal_request(), illegal_request(), ata_status(0x51)});
+  EXPECT_EQ(run.result.status, kExitNotSupported);
+  EXPECT_STREQ(run.result.message, "every method was rejected (not supported)");
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16, kPt12}));
+}
+
+TEST(ChangePower, UnitAttentionIsRetriedOnce) {
+  Outcome attention = fixed_sense(kUnitAttention, 0x29, 0x00);
+  Attempt run = stop({attention, good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kSsu}));
+
+  run = stop({attention, attention});
+  EXPECT_EQ(run.result.status, kExitIoError);
+  EXPECT_STREQ(run.result.message, "unit attention twice");
+  EXPECT_EQ(run.sent.size(), 2u);
+}
+
+TEST(ChangePower, OtherFailuresEndTheAttempt) {
+  struct Case {
+    Outcome outcome;
+    const char* message;
+  };
+  Outcome ioctl_failed = {};
+  ioctl_failed.error = EIO;
+  Outcome host_timeout = {};
+  host_timeout.host_status = 0x03;
+  Outcome host_error = {};
+  host_error.host_status = 0x07;
+  Outcome driver_timeout = {};
+  driver_timeout.driver_status = 0x06;
+  Outcome driver_error = {};
+  driver_error.driver_status = 0x04;
+  Outcome busy = {};
+  busy.status = 0x08;
+  Outcome no_sense_data = {};
+  no_sense_data.status = 0x02;
+  const Case cases[] = {
+      {ioctl_failed, "SG_IO: Input/output error"},
+      {host_timeout, "timed out"},
+      {host_error, "host status 0x07"},
+      {driver_timeout, "timed out"},
+      {driver_error, "driver status 0x04"},
+      {busy, "SCSI status 0x08"},
+      {no_sense_data, "check condition without sense data"},
+      {fixed_sense(kNotReady, 0x04, 0x02), "NOT READY, ASC/ASCQ 04/02"},
+      {fixed_sense(kAbortedCommand, 0x47, 0x00), "ABORTED COMMAND, ASC/ASCQ 47/00"},
+  };
+  for (const Case& c : cases) {
+    Attempt run = stop({c.outcome});
+    EXPECT_EQ(run.result.status, kExitIoError) << c.message;
+    EXPECT_STREQ(run.result.message, c.message);
+    EXPECT_EQ(run.sent.size(), 1u) << c.message;
+  }
+}
+
+TEST(ChangePower, AFailureAfterARejectionIsStillAFailure) {
+  Attempt run = stop({illegal_request(), fixed_sense(kNotReady, 0x04, 0x02)});
+  EXPECT_EQ(run.result.status, kExitIoError);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16}));
+}
+
+TEST(ChangePower, StartSendsStartAndIdleImmediate) {
+  Attempt run = change(true, {illegal_request(), illegal_request(), illegal_request()});
+  EXPECT_EQ(run.result.status, kExitNotSupported);
+  ASSERT_EQ(run.blocks.size(), 3u);
+  EXPECT_EQ(run.blocks[0], (std::vector<uint8_t>{0x1B, 0, 0, 0, 0x01, 0}));
+  EXPECT_EQ(run.blocks[1][14], kAtaIdleImmediate);
+  EXPECT_EQ(run.blocks[2][9], kAtaIdleImmediate);
+}
+
+TEST(ChangePower, StopSendsStopAndStandbyImmediate) {
+  Attempt run = stop({illegal_request(), illegal_request(), illegal_request()});
+  ASSERT_EQ(run.blocks.size(), 3u);
+  EXPECT_EQ(run.blocks[0], (std::vector<uint8_t>{0x1B, 0, 0, 0, 0x00, 0}));
+  EXPECT_EQ(run.blocks[1][14], kAtaStandbyImmediate);
+  EXPECT_EQ(run.blocks[2][9], kAtaStandbyImmediate);
+}
+
+}  // namespace
