@@ -1,0 +1,175 @@
+# Runs a test of the installed daemon in a private mount and pid namespace, on a device the test
+# makes up: /proc is a tmpfs holding the request entry and the partition table the test writes,
+# /tmp is empty, /usr/sbin holds the daemon and a stand-in stop tool that logs its runs, and
+# /dev/null is a file that captures the daemon's trace. The sandbox's own files are in /mnt,
+# which the namespace covers with a tmpfs; the real /proc of the namespace is /mnt/realproc.
+#
+# Source it, then call sandbox_enter "$@" first: it re-runs the script inside the namespace.
+# Environment: SPIN_DOWN_WATCH (the daemon), FAST_SLEEP (optional: the sleep-shortening
+# preload library; without it cycles last their real two seconds), EMULATOR (optional: a
+# command that runs the daemon, such as qemu-mipsel).
+
+readonly SANDBOX_SECOND_MS=50
+readonly SANDBOX_LOG=/usr/sbin/stop_tool.log
+readonly SANDBOX_PAUSES=/mnt/pauses
+
+sandbox_enter() {
+  if [ -n "${SANDBOX_INSIDE:-}" ]; then
+    sandbox_set_up
+    return
+  fi
+  export SANDBOX_INSIDE=1
+  if [ "$(id -u)" -eq 0 ]; then
+    exec unshare --mount --pid --fork -- bash "$0" "$@"
+  elif unshare --user --map-root-user --mount --pid --fork true 2>/dev/null; then
+    exec unshare --user --map-root-user --mount --pid --fork -- bash "$0" "$@"
+  fi
+  echo "SKIP: needs root, or unprivileged user and mount namespaces"
+  exit 77
+}
+
+sandbox_set_up() {
+  # The real null device, for the harness's own noise once /dev/null captures the trace.
+  exec 9>/dev/null
+  mount --make-rprivate /
+  mount -t tmpfs sandbox /mnt
+  mkdir /mnt/realproc /mnt/sbin /mnt/tmp
+  mount -t proc proc /mnt/realproc
+  chmod 1777 /mnt/tmp
+  : >/mnt/null
+  chmod 0666 /mnt/null
+  install -m 0755 "$SPIN_DOWN_WATCH" /mnt/sbin/spin_down_watch
+  if [ -n "${FAST_SLEEP:-}" ]; then cp "$FAST_SLEEP" /mnt/fast_sleep.so; fi
+  sandbox_write_stand_in /mnt/sbin/sg_ioctl_disk
+  mount -t tmpfs -o mode=0755 sandbox-proc /proc
+  mount --bind /mnt/tmp /tmp
+  mount --bind /mnt/null /dev/null
+  mount --bind /mnt/sbin /usr/sbin
+}
+
+# The stand-in logs one line a run: its arguments, the descriptors it inherited open (those not
+# close-on-exec), whether 0, 1 and 2 are the null device, its working directory, file-creation
+# mask, and when it began and ended. A file stop_tool.delay makes it take that many seconds,
+# and stop_tool.status gives its exit status.
+sandbox_write_stand_in() {
+  cat >"$1" <<'TOOL'
+#!/bin/sh
+started=$(date +%s.%N)
+# Sets fds. Runs in this shell, not in a subshell, whose pipe would show among them.
+list_inherited() {
+  fds=
+  for entry in /mnt/realproc/$$/fd/*; do
+    fd=${entry##*/}
+    # The listing's own descriptor is closed by now.
+    [ -e "/mnt/realproc/$$/fdinfo/$fd" ] || continue
+    close_on_exec=0
+    while read -r key value; do
+      if [ "$key" = flags: ]; then close_on_exec=$(( 0$value & 02000000 )); fi
+    done <"/mnt/realproc/$$/fdinfo/$fd"
+    [ "$close_on_exec" -eq 0 ] && fds="$fds${fds:+,}$fd"
+  done
+}
+null=yes
+for fd in 0 1 2; do
+  [ "$(stat -L -c %d:%i /mnt/realproc/$$/fd/$fd)" = "$(stat -c %d:%i /mnt/null)" ] || null=no
+done
+list_inherited
+if [ -f /usr/sbin/stop_tool.delay ]; then sleep "$(cat /usr/sbin/stop_tool.delay)"; fi
+printf 'run args=%s fds=%s null=%s cwd=%s umask=%s start=%s end=%s\n' \
+  "$(printf '[%s]' "$@")" "$fds" "$null" "$(pwd -P)" "$(umask)" "$started" "$(date +%s.%N)" \
+  >>/usr/sbin/stop_tool.log
+if [ -f /usr/sbin/stop_tool.status ]; then exit "$(cat /usr/sbin/stop_tool.status)"; fi
+TOOL
+  chmod 0755 "$1"
+}
+
+fail() {
+  echo "FAIL: $*"
+  echo "--- stop tool runs:"; cat "$SANDBOX_LOG" 2>&9 || true
+  echo "--- flag:"; ls -l /tmp/sleep 2>&1 || true
+  echo "--- trace:"; cat /mnt/null
+  exit 1
+}
+
+expect_eq() {  # ACTUAL EXPECTED WHAT
+  [ "$1" = "$2" ] || fail "$3: expected '$2', got '$1'"
+}
+
+set_request() {  # VALUE, or "absent"
+  if [ "$1" = absent ]; then rm -f /proc/oxa_disk_spin_down; else echo "$1" >/proc/oxa_disk_spin_down; fi
+}
+
+set_table() {  # the partition table, from standard input
+  cat >/proc/partitions
+}
+
+two_disk_table() {
+  set_table <<'TABLE'
+major minor  #blocks  name
+
+   8        0  976762584 sda
+   8        1     524288 sda1
+   8        2  976237568 sda2
+   8       16  976762584 sdb
+   8       17  976761560 sdb1
+TABLE
+}
+
+# Starts the daemon as a device's init would; DAEMON_PID is the detached daemon.
+start_daemon() {
+  local environment=()
+  if [ -n "${FAST_SLEEP:-}" ]; then
+    environment=(LD_PRELOAD=/mnt/fast_sleep.so SPIN_DOWN_TEST_SECOND_MS=$SANDBOX_SECOND_MS
+                 SPIN_DOWN_TEST_PAUSE_LOG=$SANDBOX_PAUSES)
+  fi
+  local status=0
+  START_STARTED=$(date +%s%N)
+  env "${environment[@]}" ${EMULATOR:-} /usr/sbin/spin_down_watch || status=$?
+  START_ENDED=$(date +%s%N)
+  START_STATUS=$status
+  DAEMON_PID=
+  local entry
+  for entry in /mnt/realproc/[0-9]*; do
+    if tr '\0' ' ' 2>&9 <"$entry/cmdline" | grep -q '/usr/sbin/spin_down_watch $'; then
+      DAEMON_PID=${entry##*/}
+    fi
+  done
+  [ -n "$DAEMON_PID" ] || fail "no daemon is running after the start"
+}
+
+daemon_alive() {
+  [ -d "/mnt/realproc/$DAEMON_PID" ] && ! grep -q '^State:.*Z' "/mnt/realproc/$DAEMON_PID/status"
+}
+
+wait_until() {  # SECONDS COMMAND...
+  local deadline=$(( $(date +%s) + $1 ))
+  shift
+  until "$@"; do
+    [ "$(date +%s)" -le "$deadline" ] || return 1
+    sleep 0.02
+  done
+}
+
+pauses() { stat -c %s "$SANDBOX_PAUSES" 2>&9 || echo 0; }
+
+# Lets N more cycles end: counted where the sleep is shortened, timed where it is not.
+wait_cycles() {
+  if [ -n "${FAST_SLEEP:-}" ]; then
+    local target=$(( $(pauses) + $1 ))
+    wait_until 30 eval '[ "$(pauses)" -ge '"$target"' ]' || fail "the daemon stopped cycling"
+  else
+    sleep $(( 2 * $1 + 1 ))
+  fi
+}
+
+runs() {
+  if [ -f "$SANDBOX_LOG" ]; then grep -c '^run ' "$SANDBOX_LOG" || true; else echo 0; fi
+}
+
+# The arguments of every run so far, one run a line.
+run_arguments() { sed -n 's/^run args=\(.*\) fds=[0-9,]* null=.*/\1/p' "$SANDBOX_LOG" 2>&9 || true; }
+
+trace_count() { grep -cx -- "$1" /mnt/null || true; }
+
+flag_present() { [ -e /tmp/sleep ] || [ -L /tmp/sleep ]; }
+flag_absent() { ! flag_present; }
