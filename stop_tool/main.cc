@@ -1,0 +1,74 @@
+// sg_ioctl_disk DEVICE MODE: spins a disk down (MODE 0) or up again (MODE 1) through the
+// kernel's SCSI generic interface. Quiet on success; one line on standard error and a distinct
+// exit status on failure.
+#include <errno.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "stop_tool/sg_device.h"
+#include "stop_tool/stop_methods.h"
+
+namespace {
+
+constexpr char kName[] = "sg_ioctl_disk";
+constexpr char kUsageLine[] =
+    "usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it; --help for more)\n";
+constexpr char kHelp[] =
+    "usage: sg_ioctl_disk DEVICE MODE\n"
+    "Spins the disk DEVICE (such as /dev/sda or /dev/sg0) down with MODE 0, up with MODE 1,\n"
+    "through SG_IO: SCSI START STOP UNIT, else ATA PASS-THROUGH (16), else (12).\n"
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  usage\n"
+    "  2  DEVICE cannot be opened\n"
+    "  3  DEVICE is not a SCSI generic (SG_IO) device\n"
+    "  4  the disk rejected every method (not supported)\n"
+    "  5  transport or I/O error, or timeout\n";
+
+void put(int fd, const char* text) {
+  size_t length = strlen(text);
+  while (length > 0) {
+    ssize_t written = write(fd, text, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    text += written;
+    length -= static_cast<size_t>(written);
+  }
+}
+
+int fail(const char* device, const char* what, const char* detail, int status) {
+  const char* parts[] = {kName, ": ", device, ": ", what, detail ? detail : "", "\n"};
+  for (const char* part : parts) put(2, part);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+    put(1, kHelp);
+    return kExitDone;
+  }
+  bool valid_mode = argc == 3 && (strcmp(argv[2], "0") == 0 || strcmp(argv[2], "1") == 0);
+  if (!valid_mode) {
+    put(2, kUsageLine);
+    return kExitUsage;
+  }
+  const char* device = argv[1];
+  bool start = argv[2][0] == '1';
+
+  int fd = open_disk(device);
+  if (fd < 0) return fail(device, "cannot open: ", strerror(errno), kExitCannotOpen);
+  int version = 0;
+  if (!sg_version(fd, &version)) {
+    return fail(device, "not a SCSI generic (SG_IO) device: ", strerror(errno), kExitNotSgIo);
+  }
+  if (version < kSgIoVersion) {
+    return fail(device, "not a SCSI generic (SG_IO) device: interface too old", nullptr,
+                kExitNotSgIo);
+  }
+  PowerResult result = change_power(send_sg_io, fd, start);
+  close(fd);
+  if (result.status != kExitDone) return fail(device, result.message, nullptr, result.status);
+  return kExitDone;
+}

@@ -1,0 +1,93 @@
+#include "stop_tool/sense.h"
+
+namespace {
+
+// Response codes, byte 0 without the VALID bit.
+constexpr uint8_t kFixedCurrent = 0x70;
+constexpr uint8_t kFixedDeferred = 0x71;
+constexpr uint8_t kDescriptorCurrent = 0x72;
+constexpr uint8_t kDescriptorDeferred = 0x73;
+
+// ASC/ASCQ 00/1D: ATA PASS-THROUGH INFORMATION AVAILABLE.
+constexpr uint8_t kAtaInformationAsc = 0x00;
+constexpr uint8_t kAtaInformationAscq = 0x1D;
+
+// The ATA Status Return sense data descriptor: type, additional length, then the registers.
+constexpr uint8_t kAtaStatusReturn = 0x09;
+constexpr size_t kAtaStatusReturnLength = 14;
+constexpr size_t kAtaStatusReturnStatus = 13;
+
+// Fixed format: the ATA STATUS register stands in the INFORMATION field.
+constexpr size_t kFixedAtaStatus = 4;
+
+// The end of the sense data: what the disk says it sent, within what was received.
+size_t sense_end(const uint8_t* data, size_t length, size_t header) {
+  if (length < header) return length;
+  size_t declared = header + data[7];
+  return declared < length ? declared : length;
+}
+
+bool ata_information(const Sense& sense) {
+  return sense.asc == kAtaInformationAsc && sense.ascq == kAtaInformationAscq;
+}
+
+void decode_fixed(const uint8_t* data, size_t length, Sense& sense) {
+  size_t end = sense_end(data, length, 8);
+  if (end < 3) return;
+  sense.valid = true;
+  sense.key = data[2] & 0x0F;
+  if (end < 14) return;
+  sense.asc = data[12];
+  sense.ascq = data[13];
+  if (ata_information(sense)) {
+    sense.has_ata_status = true;
+    sense.ata_status = data[kFixedAtaStatus];
+  }
+}
+
+void decode_descriptors(const uint8_t* data, size_t length, Sense& sense) {
+  if (length < 4) return;
+  sense.valid = true;
+  sense.key = data[1] & 0x0F;
+  sense.asc = data[2];
+  sense.ascq = data[3];
+  size_t end = sense_end(data, length, 8);
+  for (size_t at = 8; at + 2 <= end; at += 2u + data[at + 1]) {
+    const uint8_t* descriptor = data + at;
+    if (descriptor[0] == kAtaStatusReturn && at + kAtaStatusReturnLength <= end) {
+      sense.has_ata_status = true;
+      sense.ata_status = descriptor[kAtaStatusReturnStatus];
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+Sense decode_sense(const uint8_t* data, size_t length) {
+  Sense sense = {};
+  if (length == 0) return sense;
+  switch (data[0] & 0x7F) {
+    case kFixedCurrent:
+    case kFixedDeferred:
+      decode_fixed(data, length, sense);
+      break;
+    case kDescriptorCurrent:
+    case kDescriptorDeferred:
+      decode_descriptors(data, length, sense);
+      break;
+    default:
+      break;
+  }
+  return sense;
+}
+
+const char* sense_key_name(uint8_t key) {
+  static const char* const kNames[16] = {
+      "NO SENSE",       "RECOVERED ERROR", "NOT READY",      "MEDIUM ERROR",
+      "HARDWARE ERROR", "ILLEGAL REQUEST", "UNIT ATTENTION", "DATA PROTECT",
+      "BLANK CHECK",    "VENDOR SPECIFIC", "COPY ABORTED",   "ABORTED COMMAND",
+      "RESERVED",       "VOLUME OVERFLOW", "MISCOMPARE",     "COMPLETED",
+  };
+  return kNames[key & 0x0F];
+}

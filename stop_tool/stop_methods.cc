@@ -1,0 +1,142 @@
+#include "stop_tool/stop_methods.h"
+
+#include <string.h>
+
+#include "stop_tool/sense.h"
+
+namespace {
+
+// SCSI status byte values, reserved bits masked off.
+constexpr uint8_t kStatusMask = 0x7E;
+constexpr uint8_t kStatusGood = 0x00;
+constexpr uint8_t kStatusCheckCondition = 0x02;
+
+constexpr uint16_t kHostTimeOut = 0x03;
+// Driver status: the low nibble; "sense data follows" is no failure of its own.
+constexpr uint16_t kDriverMask = 0x0F;
+constexpr uint16_t kDriverTimeout = 0x06;
+constexpr uint16_t kDriverSense = 0x08;
+
+enum class Verdict { kDone, kRetry, kRejected, kFailed };
+
+// A fixed-size line, filled piece by piece and cut where it is full.
+class Line {
+ public:
+  explicit Line(char (&out)[sizeof PowerResult::message]) : out_(out) { out_[0] = '\0'; }
+
+  Line& text(const char* piece) {
+    size_t length = strlen(piece);
+    if (length > sizeof PowerResult::message - 1 - used_) {
+      length = sizeof PowerResult::message - 1 - used_;
+    }
+    memcpy(out_ + used_, piece, length);
+    used_ += length;
+    out_[used_] = '\0';
+    return *this;
+  }
+
+  Line& hex(unsigned value) {
+    static const char kDigits[] = "0123456789abcdef";
+    char digits[] = {kDigits[(value >> 4) & 0x0F], kDigits[value & 0x0F], '\0'};
+    return text(digits);
+  }
+
+ private:
+  char (&out_)[sizeof PowerResult::message];
+  size_t used_ = 0;
+};
+
+Verdict judge_sense(const Sense& sense, bool ata_pass_through, Line& why) {
+  if (!sense.valid) {
+    why.text("check condition without sense data");
+    return Verdict::kFailed;
+  }
+  if (sense.has_ata_status && (sense.ata_status & kAtaStatusError)) return Verdict::kRejected;
+  switch (sense.key) {
+    case kNoSense:
+    case kRecoveredError:
+      return Verdict::kDone;
+    case kUnitAttention:
+      return Verdict::kRetry;
+    case kIllegalRequest:
+      return Verdict::kRejected;
+    case kAbortedCommand:
+      // The SATA layer reports an ATA command that the disk aborted this way.
+      if (ata_pass_through) return Verdict::kRejected;
+      break;
+    default:
+      break;
+  }
+  why.text(sense_key_name(sense.key)).text(", ASC/ASCQ ").hex(sense.asc).text("/").hex(sense.ascq);
+  return Verdict::kFailed;
+}
+
+// Order of the checks: the call itself, the host adapter, the driver, then the disk.
+Verdict judge(const Outcome& outcome, bool ata_pass_through, Line& why) {
+  if (outcome.error != 0) {
+    why.text("SG_IO: ").text(strerror(outcome.error));
+    return Verdict::kFailed;
+  }
+  if (outcome.host_status == kHostTimeOut) {
+    why.text("timed out");
+    return Verdict::kFailed;
+  }
+  if (outcome.host_status != 0) {
+    why.text("host status 0x").hex(outcome.host_status);
+    return Verdict::kFailed;
+  }
+  uint16_t driver = outcome.driver_status & kDriverMask;
+  if (driver == kDriverTimeout) {
+    why.text("timed out");
+    return Verdict::kFailed;
+  }
+  if (driver != 0 && driver != kDriverSense) {
+    why.text("driver status 0x").hex(outcome.driver_status);
+    return Verdict::kFailed;
+  }
+  size_t sense_length =
+      outcome.sense_length < kSenseCapacity ? outcome.sense_length : kSenseCapacity;
+  uint8_t status = outcome.status & kStatusMask;
+  if (status == kStatusGood) {
+    // A pass-through with CK_COND may still answer GOOD; an ATA error then stands in the sense.
+    if (sense_length == 0) return Verdict::kDone;
+    return judge_sense(decode_sense(outcome.sense, sense_length), ata_pass_through, why);
+  }
+  if (status == kStatusCheckCondition) {
+    return judge_sense(decode_sense(outcome.sense, sense_length), ata_pass_through, why);
+  }
+  why.text("SCSI status 0x").hex(outcome.status);
+  return Verdict::kFailed;
+}
+
+}  // namespace
+
+PowerResult change_power(SendCommand send, int fd, bool start) {
+  uint8_t ata_command = start ? kAtaIdleImmediate : kAtaStandbyImmediate;
+  const CommandBlock methods[] = {start_stop_unit(start), ata_pass_through_16(ata_command),
+                                  ata_pass_through_12(ata_command)};
+  PowerResult result = {kExitDone, {}};
+  for (const CommandBlock& block : methods) {
+    // A unit attention reports an earlier event (a reset, a new medium), not this command.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      Line why(result.message);
+      bool ata_pass_through = block.bytes[0] != kStartStopUnit;
+      Verdict verdict = judge(send(fd, block), ata_pass_through, why);
+      if (verdict == Verdict::kDone) return result;
+      if (verdict == Verdict::kRejected) break;
+      if (verdict == Verdict::kFailed) {
+        result.status = kExitIoError;
+        return result;
+      }
+      if (attempt == 1) {
+        why.text("unit attention twice");
+        result.status = kExitIoError;
+        return result;
+      }
+    }
+  }
+  Line why(result.message);
+  why.text("every method was rejected (not supported)");
+  result.status = kExitNotSupported;
+  return result;
+}

@@ -1,0 +1,45 @@
+#ifndef SPIN_DOWN_STOP_TOOL_STOP_METHODS_H_
+#define SPIN_DOWN_STOP_TOOL_STOP_METHODS_H_
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "stop_tool/command_blocks.h"
+
+// The tool's exit statuses.
+enum ExitStatus : int {
+  kExitDone = 0,
+  kExitUsage = 1,
+  kExitCannotOpen = 2,
+  kExitNotSgIo = 3,
+  kExitNotSupported = 4,
+  kExitIoError = 5,
+};
+
+constexpr size_t kSenseCapacity = 32;
+
+// What the kernel gave back for one command block.
+struct Outcome {
+  int error;  // errno of a failed SG_IO call, else 0
+  uint8_t status;
+  uint16_t host_status;
+  uint16_t driver_status;
+  uint8_t sense[kSenseCapacity];
+  uint8_t sense_length;
+};
+
+// The one way to reach a disk: send a command block to the open disk `fd` and wait for its
+// outcome.
+using SendCommand = Outcome (*)(int fd, const CommandBlock& block);
+
+struct PowerResult {
+  ExitStatus status;
+  char message[96];  // why it failed; empty on success
+};
+
+// Stops (`start` false) or starts the disk `fd` through `send`: START STOP UNIT first, then ATA
+// PASS-THROUGH (16) and (12) for bridges that reject it. A method the disk rejects gives way to
+// the next; any other failure ends the attempt.
+PowerResult change_power(SendCommand send, int fd, bool start);
+
+#endif  // SPIN_DOWN_STOP_TOOL_STOP_METHODS_H_
