@@ -20,11 +20,11 @@ constexpr uint16_t kDriverSense = 0x08;
 enum class Verdict { kDone, kRetry, kRejected, kFailed };
 
 // A fixed-size line, filled piece by piece and cut where it is full.
-class Line {
+class Message {
  public:
-  explicit Line(char (&out)[sizeof PowerResult::message]) : out_(out) { out_[0] = '\0'; }
+  explicit Message(char (&out)[sizeof PowerResult::message]) : out_(out) { out_[0] = '\0'; }
 
-  Line& text(const char* piece) {
+  Message& text(const char* piece) {
     size_t length = strlen(piece);
     if (length > sizeof PowerResult::message - 1 - used_) {
       length = sizeof PowerResult::message - 1 - used_;
@@ -35,7 +35,7 @@ class Line {
     return *this;
   }
 
-  Line& hex(unsigned value) {
+  Message& hex(unsigned value) {
     static const char kDigits[] = "0123456789abcdef";
     char digits[] = {kDigits[(value >> 4) & 0x0F], kDigits[value & 0x0F], '\0'};
     return text(digits);
@@ -46,7 +46,7 @@ class Line {
   size_t used_ = 0;
 };
 
-Verdict judge_sense(const Sense& sense, bool ata_pass_through, Line& why) {
+Verdict judge_sense(const Sense& sense, bool ata_pass_through, Message& why) {
   if (!sense.valid) {
     why.text("check condition without sense data");
     return Verdict::kFailed;
@@ -72,7 +72,7 @@ Verdict judge_sense(const Sense& sense, bool ata_pass_through, Line& why) {
 }
 
 // Order of the checks: the call itself, the host adapter, the driver, then the disk.
-Verdict judge(const Outcome& outcome, bool ata_pass_through, Line& why) {
+Verdict judge(const Outcome& outcome, bool ata_pass_through, Message& why) {
   if (outcome.error != 0) {
     why.text("SG_IO: ").text(strerror(outcome.error));
     return Verdict::kFailed;
@@ -119,7 +119,7 @@ PowerResult change_power(SendCommand send, int fd, bool start) {
   for (const CommandBlock& block : methods) {
     // A unit attention reports an earlier event (a reset, a new medium), not this command.
     for (int attempt = 0; attempt < 2; ++attempt) {
-      Line why(result.message);
+      Message why(result.message);
       bool ata_pass_through = block.bytes[0] != kStartStopUnit;
       Verdict verdict = judge(send(fd, block), ata_pass_through, why);
       if (verdict == Verdict::kDone) return result;
@@ -135,7 +135,7 @@ PowerResult change_power(SendCommand send, int fd, bool start) {
       }
     }
   }
-  Line why(result.message);
+  Message why(result.message);
   why.text("every method was rejected (not supported)");
   result.status = kExitNotSupported;
   return result;
