@@ -1,0 +1,1 @@
+include $(sort $(wildcard $(BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH)/package/*/*.mk))

@@ -1,0 +1,25 @@
+################################################################################
+#
+# spin_down_watch
+#
+################################################################################
+
+# Built from the checkout that holds this external tree: its root is two levels above the
+# tree. To build another checkout, set SPIN_DOWN_WATCH_OVERRIDE_SRCDIR in local.mk. Buildroot
+# copies the whole folder, build folders in it too: keep Buildroot's output outside it.
+SPIN_DOWN_WATCH_SITE = $(realpath $(BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH)/../..)
+SPIN_DOWN_WATCH_SITE_METHOD = local
+SPIN_DOWN_WATCH_SUPPORTS_IN_SOURCE_BUILD = NO
+SPIN_DOWN_WATCH_CONF_OPTS = -DSPIN_DOWN_TESTS=OFF
+
+define SPIN_DOWN_WATCH_INSTALL_INIT_SYSV
+	$(INSTALL) -D -m 0755 $(@D)/packaging/sysvinit/S50spin_down_watch \
+		$(TARGET_DIR)/etc/init.d/S50spin_down_watch
+endef
+
+define SPIN_DOWN_WATCH_INSTALL_INIT_SYSTEMD
+	$(INSTALL) -D -m 0644 $(@D)/packaging/systemd/spin_down_watch.service \
+		$(TARGET_DIR)/usr/lib/systemd/system/spin_down_watch.service
+endef
+
+$(eval $(cmake-package))

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Runs the install steps of the Buildroot and OpenWrt recipes with GNU make, under stand-ins
+# for the little of each build system that they use, and checks what lands in the image:
+#   recipes_test.sh BUILD_DIR
+# The stand-ins give the variables and the calling convention (Buildroot's $(@D) is the copy
+# of the site, OpenWrt's $(1) the package's root); the programs come from a real
+# `cmake --install` of BUILD_DIR. The cmake-package and cmake.mk steps themselves need the
+# build systems and are not run here.
+set -euo pipefail
+readonly build=$1
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+readonly repo
+if ! git -C "$repo" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  echo "SKIP: OpenWrt's recipe copies the tracked files of a git checkout; this is none"
+  exit 77
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# Lists the files under a root: path, mode.
+contents() { (cd "$1" && find . ! -type d -printf '/%P %m\n' | sort); }
+
+expect_contents() {  # ROOT EXPECTED WHAT
+  local actual
+  actual=$(contents "$1")
+  [ "$actual" = "$2" ] || fail "$3: expected
+$2
+got
+$actual"
+}
+
+DESTDIR=$work/installed cmake --install "$build" --prefix /usr >/dev/null
+
+# Buildroot: the site is the checkout, and the init hooks install the script and the unit.
+cat >"$work/buildroot.mk" <<EOF
+BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH := $repo/packaging/buildroot
+INSTALL := install
+TARGET_DIR := $work/buildroot-target
+include \$(BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH)/external.mk
+# Buildroot runs the hooks in the package's build folder, the copy of its site.
+.PHONY: site \$(SPIN_DOWN_WATCH_SITE)/install
+site:
+	@echo \$(SPIN_DOWN_WATCH_SITE) \$(SPIN_DOWN_WATCH_SITE_METHOD)
+\$(SPIN_DOWN_WATCH_SITE)/install:
+	\$(SPIN_DOWN_WATCH_INSTALL_INIT_SYSV)
+	\$(SPIN_DOWN_WATCH_INSTALL_INIT_SYSTEMD)
+EOF
+[ "$(make -s -f "$work/buildroot.mk" site)" = "$repo local" ] ||
+  fail "Buildroot site: $(make -s -f "$work/buildroot.mk" site)"
+make -s -f "$work/buildroot.mk" "$repo/install" >/dev/null
+expect_contents "$work/buildroot-target" "/etc/init.d/S50spin_down_watch 755
+/usr/lib/systemd/system/spin_down_watch.service 644" "Buildroot's init files"
+cmp "$work/buildroot-target/etc/init.d/S50spin_down_watch" \
+  "$repo/packaging/sysvinit/S50spin_down_watch"
+
+# OpenWrt: the prepared source is the checkout's tracked files, and each package gets its files.
+mkdir "$work/openwrt" "$work/openwrt/include"
+cat >"$work/openwrt/rules.mk" <<EOF
+INCLUDE_DIR := $work/openwrt/include
+INSTALL_DIR := install -d -m0755
+INSTALL_BIN := install -m0755
+PKG_BUILD_DIR := $work/openwrt-build
+PKG_INSTALL_DIR := $work/installed
+EOF
+: >"$work/openwrt/include/cmake.mk"
+cat >"$work/openwrt/include/package.mk" <<EOF
+define BuildPackage
+install-\$(1):
+	\$\$(call Package/\$(1)/install,$work/openwrt-root/\$(1))
+endef
+prepare:
+	\$(Build/Prepare)
+EOF
+package_dir=$repo/packaging/openwrt/spin_down_watch
+make -s -C "$package_dir" TOPDIR="$work/openwrt" prepare install-spin_down_watch \
+  install-sg_ioctl_disk >/dev/null
+expect_contents "$work/openwrt-root/spin_down_watch" "/etc/init.d/spin_down_watch 755
+/usr/sbin/spin_down_watch 755" "OpenWrt package spin_down_watch"
+expect_contents "$work/openwrt-root/sg_ioctl_disk" "/usr/sbin/sg_ioctl_disk 755" \
+  "OpenWrt package sg_ioctl_disk"
+tracked=$(git -C "$repo" ls-files | sort)
+[ "$(cd "$work/openwrt-build" && find . ! -type d -printf '%P\n' | sort)" = "$tracked" ] ||
+  fail "OpenWrt's prepared source is not the checkout's tracked files"
+echo "PASS"
