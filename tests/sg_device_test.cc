@@ -25,6 +25,10 @@ TEST(OpenDisk, ReadOnlyNonBlockingAndClosedOnExec) {
   int version = 0;
   errno = 0;
   EXPECT_FALSE(sg_version(fd, &version));
+  if (errno == ENOSYS) {  // qemu-user passes no SCSI generic ioctls on
+    close(fd);
+    GTEST_SKIP() << "the emulator does not pass SCSI generic ioctls on";
+  }
   EXPECT_EQ(errno, ENOTTY);
   EXPECT_EQ(send_sg_io(fd, start_stop_unit(false)).error, ENOTTY);
   close(fd);

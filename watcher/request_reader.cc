@@ -22,13 +22,15 @@ int32_t parse_leading_int(const char* text, size_t length) {
   while (at < length && is_space(text[at])) ++at;
   bool negative = false;
   if (at < length && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-  // The magnitude stops growing just past the range, so it never overflows.
-  constexpr int64_t kLimit = int64_t{INT32_MAX} + 1;
-  int64_t magnitude = 0;
+  // The magnitude stops growing just past the range, so it never overflows; 32-bit arithmetic
+  // keeps 64-bit helpers out of 32-bit targets.
+  constexpr uint32_t kLimit = uint32_t{INT32_MAX} + 1;
+  uint32_t magnitude = 0;
   for (; at < length && is_digit(text[at]); ++at) {
-    if (magnitude < kLimit) magnitude = magnitude * 10 + (text[at] - '0');
+    uint32_t digit = static_cast<uint32_t>(text[at] - '0');
+    magnitude = magnitude > (kLimit - digit) / 10 ? kLimit : magnitude * 10 + digit;
   }
-  if (negative) return magnitude >= kLimit ? INT32_MIN : static_cast<int32_t>(-magnitude);
+  if (negative) return magnitude >= kLimit ? INT32_MIN : -static_cast<int32_t>(magnitude);
   return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
 }
 

@@ -119,8 +119,14 @@ TABLE
 start_daemon() {
   local environment=()
   if [ -n "${FAST_SLEEP:-}" ]; then
-    environment=(LD_PRELOAD=/mnt/fast_sleep.so SPIN_DOWN_TEST_SECOND_MS=$SANDBOX_SECOND_MS
-                 SPIN_DOWN_TEST_PAUSE_LOG=$SANDBOX_PAUSES)
+    environment=(SPIN_DOWN_TEST_SECOND_MS=$SANDBOX_SECOND_MS SPIN_DOWN_TEST_PAUSE_LOG=$SANDBOX_PAUSES)
+    # The emulator is a host program: it hands the target's preload to the program it runs
+    # rather than taking it itself.
+    if [ -n "${EMULATOR:-}" ]; then
+      environment+=(QEMU_SET_ENV=LD_PRELOAD=/mnt/fast_sleep.so)
+    else
+      environment+=(LD_PRELOAD=/mnt/fast_sleep.so)
+    fi
   fi
   local status=0
   START_STARTED=$(date +%s%N)
