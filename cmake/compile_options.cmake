@@ -21,6 +21,8 @@ check_ipo_supported(RESULT SPIN_DOWN_IPO OUTPUT ipo_output LANGUAGES CXX)
 set(SPIN_DOWN_MIPS_NON_PIC OFF)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^mips")
   set(SPIN_DOWN_MIPS_NON_PIC ON)
+  # Every executable links the library's position-dependent code, the tests' too.
+  string(APPEND CMAKE_EXE_LINKER_FLAGS " -no-pie")
 endif()
 
 function(spin_down_program_options target)
@@ -44,9 +46,6 @@ function(spin_down_program target)
   if(NOT SPIN_DOWN_SANITIZE)
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc
                         -Wl,--as-needed -Wl,--gc-sections)
-  endif()
-  if(SPIN_DOWN_MIPS_NON_PIC)
-    target_link_options(${target} PRIVATE -no-pie)
   endif()
 endfunction()
 
