@@ -1,20 +1,18 @@
 #include "common/console.h"
 
+#include <errno.h>
 #include <string.h>
 #include <unistd.h>
-
-namespace {
 
 void write_all(int fd, const char* data, size_t length) {
   while (length > 0) {
     ssize_t written = write(fd, data, length);
-    if (written <= 0) return;  // nobody reads these streams but a person debugging: drop the rest
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
     data += written;
     length -= static_cast<size_t>(written);
   }
 }
-
-}  // namespace
 
 void Console::append(const char* text, size_t length) {
   if (length > capacity_ - used_) flush();

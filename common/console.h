@@ -4,6 +4,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// Writes all of `data` to `fd`, retrying when a signal cuts a write short. What cannot be written
+// is dropped: these streams are read by nobody but a person debugging.
+void write_all(int fd, const char* data, size_t length);
+
 // Trace lines go to one descriptor through a fixed buffer, so an idle cycle costs no write of its
 // own; error messages go straight to another. Nothing here allocates.
 class Console {

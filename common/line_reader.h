@@ -14,7 +14,8 @@ struct Line {
 // passes for a line of its own.
 class LineReader {
  public:
-  LineReader(int fd, char* buffer, size_t capacity) : fd_(fd), buffer_(buffer), capacity_(capacity) {}
+  LineReader(int fd, char* buffer, size_t capacity)
+      : fd_(fd), buffer_(buffer), capacity_(capacity) {}
 
   // False at the end of the file or on a read error.
   bool next(Line* line);

@@ -2,36 +2,20 @@
 
 #include <string.h>
 
+#include "common/decimal.h"
 #include "common/line_reader.h"
-
-namespace {
-
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// One "%d": white space, an optional sign, at least one digit. The value is never used, so it is
-// not computed, and a field beyond any integer range reads like any other.
-bool skip_integer(const char* text, size_t length, size_t* at) {
-  size_t i = *at;
-  while (i < length && is_space(text[i])) ++i;
-  if (i < length && (text[i] == '+' || text[i] == '-')) ++i;
-  size_t digits = i;
-  while (i < length && is_digit(text[i])) ++i;
-  if (i == digits) return false;
-  *at = i;
-  return true;
-}
-
-}  // namespace
 
 bool parse_partition_line(const Line& line, DiskName* name) {
   if (line.cut) return false;
   const char* text = line.text;
   size_t length = line.length;
   size_t at = 0;
+  // Three "%d" fields; their values are never used, and one past the int32_t range (the block
+  // count of a very large disk) reads like any other.
   for (int field = 0; field < 3; ++field) {
-    if (!skip_integer(text, length, &at)) return false;
+    LeadingInt integer = scan_leading_int(text + at, length - at);
+    if (!integer.found) return false;
+    at += integer.end;
   }
   while (at < length && is_space(text[at])) ++at;
   size_t end = at;

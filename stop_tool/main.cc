@@ -5,6 +5,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "common/console.h"
 #include "stop_tool/sg_device.h"
 #include "stop_tool/stop_methods.h"
 
@@ -25,16 +26,7 @@ constexpr char kHelp[] =
     "  4  the disk rejected every method (not supported)\n"
     "  5  transport or I/O error, or timeout\n";
 
-void put(int fd, const char* text) {
-  size_t length = strlen(text);
-  while (length > 0) {
-    ssize_t written = write(fd, text, length);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    text += written;
-    length -= static_cast<size_t>(written);
-  }
-}
+void put(int fd, const char* text) { write_all(fd, text, strlen(text)); }
 
 int fail(const char* device, const char* what, const char* detail, int status) {
   const char* parts[] = {kName, ": ", device, ": ", what, detail ? detail : "", "\n"};

@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "common/console.h"
-#include "tests/temp_dir.h"
+#include "tests/captured_console.h"
 
 namespace {
 
@@ -19,10 +18,7 @@ class RunCycle : public testing::Test {
         flag_(dir_.path("sleep")),
         table_(dir_.write("partitions", "8 0 10 sda\n8 1 5 sda1\n8 16 10 sdb\n8 17 5 sdb1\n")),
         tool_(dir_.write("tool", kCountingTool, 0755)),
-        paths_{request_.c_str(), flag_.c_str(), table_.c_str(), tool_.c_str()},
-        out_fd_(open(dir_.path("out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644)),
-        console_(out_fd_, out_fd_, buffer_, sizeof buffer_) {}
-  ~RunCycle() override { close(out_fd_); }
+        paths_{request_.c_str(), flag_.c_str(), table_.c_str(), tool_.c_str()} {}
 
   void cycle_with_request(const char* value) {
     dir_.write("request", value);
@@ -30,17 +26,13 @@ class RunCycle : public testing::Test {
   }
   std::string stops() const { return dir_.read("tool.log"); }
   bool flag_exists() const { return dir_.exists("sleep"); }
-  std::string output() {
-    console_.flush();
-    return dir_.read("out");
-  }
+  std::string output() { return captured_.output(); }
 
   TempDir dir_;
   std::string request_, flag_, table_, tool_;
   WatchPaths paths_;
-  int out_fd_;
-  char buffer_[4096];
-  Console console_;
+  CapturedConsole captured_{dir_};
+  Console& console_ = captured_.console();
 };
 
 constexpr char kBothDisks[] = "/dev/sda\n/dev/sdb\n";

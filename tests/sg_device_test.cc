@@ -3,18 +3,15 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
+
+#include "tests/temp_dir.h"
 
 namespace {
 
 TEST(OpenDisk, ReadOnlyNonBlockingAndClosedOnExec) {
-  char path[] = "/tmp/sg_device_test.XXXXXX";
-  int created = mkstemp(path);
-  ASSERT_GE(created, 0);
-  close(created);
-  int fd = open_disk(path);
-  unlink(path);
+  TempDir dir;
+  int fd = open_disk(dir.write("disk", "").c_str());
   ASSERT_GE(fd, 0);
   int flags = fcntl(fd, F_GETFL);
   EXPECT_EQ(flags & O_ACCMODE, O_RDONLY);

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/console.h"
-#include "tests/temp_dir.h"
+#include "tests/captured_console.h"
 
 namespace {
 
@@ -21,20 +20,13 @@ constexpr char kRecordingTool[] =
 
 class SpinDownDisks : public testing::Test {
  protected:
-  SpinDownDisks()
-      : tool_(dir_.write("tool", kRecordingTool, 0755)),
-        out_fd_(open(dir_.path("out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644)),
-        console_(out_fd_, out_fd_, buffer_, sizeof buffer_) {}
-  ~SpinDownDisks() override { close(out_fd_); }
+  SpinDownDisks() : tool_(dir_.write("tool", kRecordingTool, 0755)) {}
 
   void spin_down(const std::string& table) {
     spin_down_disks(dir_.write("partitions", table).c_str(), tool_.c_str(), console_);
   }
   std::string runs() const { return dir_.read("tool.log"); }
-  std::string output() {
-    console_.flush();
-    return dir_.read("out");
-  }
+  std::string output() { return captured_.output(); }
   // One run on `device`. The tool inherits what the test itself holds open without close-on-exec,
   // and nothing more: the table the scan has open must not reach it.
   std::string run_line(const char* device) const {
@@ -48,9 +40,8 @@ class SpinDownDisks : public testing::Test {
 
   TempDir dir_;
   std::string tool_;
-  int out_fd_;
-  char buffer_[4096];
-  Console console_;
+  CapturedConsole captured_{dir_};
+  Console& console_ = captured_.console();
 };
 
 TEST_F(SpinDownDisks, StopsEachWholeDiskOnceInTableOrder) {

@@ -25,7 +25,8 @@ class TempDir {
   std::string path(const std::string& name) const { return path_ + "/" + name; }
 
   // Writes `contents` to `name`, with `mode`.
-  std::string write(const std::string& name, const std::string& contents, mode_t mode = 0644) const {
+  std::string write(const std::string& name, const std::string& contents,
+                    mode_t mode = 0644) const {
     std::string file = path(name);
     int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     if (fd >= 0) {

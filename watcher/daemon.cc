@@ -6,11 +6,12 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "common/console.h"
+
 namespace {
 
 [[noreturn]] void fail(const char* message) {
-  ssize_t ignored = write(STDERR_FILENO, message, strlen(message));
-  (void)ignored;
+  write_all(STDERR_FILENO, message, strlen(message));
   _exit(kExitStatus);
 }
 
