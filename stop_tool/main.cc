@@ -12,10 +12,13 @@
 namespace {
 
 constexpr char kName[] = "sg_ioctl_disk";
+// The project's version, given by the build.
+constexpr char kVersionLine[] = "sg_ioctl_disk " SPIN_DOWN_VERSION "\n";
 constexpr char kUsageLine[] =
     "usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it; --help for more)\n";
 constexpr char kHelp[] =
     "usage: sg_ioctl_disk DEVICE MODE\n"
+    "       sg_ioctl_disk --help | --version\n"
     "Spins the disk DEVICE (such as /dev/sda or /dev/sg0) down with MODE 0, up with MODE 1,\n"
     "through SG_IO: SCSI START STOP UNIT, else ATA PASS-THROUGH (16), else (12).\n"
     "Exit status:\n"
@@ -39,6 +42,10 @@ int fail(const char* device, const char* what, const char* detail, int status) {
 int main(int argc, char** argv) {
   if (argc == 2 && strcmp(argv[1], "--help") == 0) {
     put(1, kHelp);
+    return kExitDone;
+  }
+  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+    put(1, kVersionLine);
     return kExitDone;
   }
   bool valid_mode = argc == 3 && (strcmp(argv[2], "0") == 0 || strcmp(argv[2], "1") == 0);

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Runs the install steps of the Buildroot and OpenWrt recipes with GNU make, under stand-ins
-# for the little of each build system that they use, and checks what lands in the image:
-#   recipes_test.sh BUILD_DIR
+# for the little of each build system that they use, and checks what lands in the image and
+# what the recipes declare (version, license, license file):
+#   recipes_test.sh BUILD_DIR VERSION
 # The stand-ins give the variables and the calling convention (Buildroot's $(@D) is the copy
-# of the site, OpenWrt's $(1) the package's root); the programs come from a real
-# `cmake --install` of BUILD_DIR. The cmake-package and cmake.mk steps themselves need the
-# build systems and are not run here.
+# of the site, made with Buildroot's own rsync command line; OpenWrt's $(1) the package's
+# root); the programs come from a real `cmake --install` of BUILD_DIR. The cmake-package and
+# cmake.mk steps themselves need the build systems and are not run here.
 set -euo pipefail
-readonly build=$1
+readonly build=$1 version=$2
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 readonly repo
 if ! git -C "$repo" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   echo "SKIP: OpenWrt's recipe copies the tracked files of a git checkout; this is none"
+  exit 77
+fi
+if ! command -v rsync >/dev/null; then
+  echo "SKIP: rsync is missing (scripts/install-deps rsync)"
   exit 77
 fi
 work=$(mktemp -d)
@@ -36,22 +41,53 @@ $actual"
 
 DESTDIR=$work/installed cmake --install "$build" --prefix /usr >/dev/null
 
+# The recipes install the init scripts with mode 0755 themselves; in the tree no packaging file
+# is executable (Buildroot's check-package asks for that).
+executable=$(git -C "$repo" ls-files -s packaging | awk '$1 != "100644" {print $4}')
+[ -z "$executable" ] || fail "packaging files not of mode 100644 in the tree: $executable"
+grep -qx 'MIT License' "$repo/LICENSE" || fail "LICENSE is not the MIT license"
+
+# The site as a developer has it: the tracked files, build folders, a VCS folder, and a source
+# folder named like a build folder deeper down.
+tracked=$(git -C "$repo" ls-files | sort)
+site=$work/site
+mkdir "$site"
+git -C "$repo" ls-files -z | tar -C "$repo" --null -T - -cf - | tar -C "$site" -xf -
+mkdir -p "$site/build/host" "$site/build-mipsel" "$site/.git" "$site/common/build"
+touch "$site/build/host/CMakeCache.txt" "$site/build-mipsel/CMakeCache.txt" "$site/.git/HEAD" \
+  "$site/common/build/kept"
+
 # Buildroot: the site is the checkout, and the init hooks install the script and the unit.
 cat >"$work/buildroot.mk" <<EOF
 BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH := $repo/packaging/buildroot
 INSTALL := install
 TARGET_DIR := $work/buildroot-target
 include \$(BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH)/external.mk
-# Buildroot runs the hooks in the package's build folder, the copy of its site.
-.PHONY: site \$(SPIN_DOWN_WATCH_SITE)/install
+.PHONY: site fields rsynced \$(SPIN_DOWN_WATCH_SITE)/install
 site:
 	@echo \$(SPIN_DOWN_WATCH_SITE) \$(SPIN_DOWN_WATCH_SITE_METHOD)
+fields:
+	@echo "\$(SPIN_DOWN_WATCH_VERSION) \$(SPIN_DOWN_WATCH_LICENSE) \$(SPIN_DOWN_WATCH_LICENSE_FILES)"
+# Buildroot's copy of a local site, as its pkg-generic.mk makes it.
+RSYNC_VCS_EXCLUSIONS := --exclude .svn --exclude .git --exclude .hg --exclude .bzr --exclude CVS
+rsynced:
+	rsync -au --chmod=u=rwX,go=rX \$(RSYNC_VCS_EXCLUSIONS) \
+		\$(SPIN_DOWN_WATCH_OVERRIDE_SRCDIR_RSYNC_EXCLUSIONS) $site/ $work/buildroot-build
+# Buildroot runs the hooks in the package's build folder, the copy of its site.
 \$(SPIN_DOWN_WATCH_SITE)/install:
 	\$(SPIN_DOWN_WATCH_INSTALL_INIT_SYSV)
 	\$(SPIN_DOWN_WATCH_INSTALL_INIT_SYSTEMD)
 EOF
 [ "$(make -s -f "$work/buildroot.mk" site)" = "$repo local" ] ||
   fail "Buildroot site: $(make -s -f "$work/buildroot.mk" site)"
+fields=$(make -s -f "$work/buildroot.mk" fields)
+[ "$fields" = "$version MIT LICENSE" ] ||
+  fail "Buildroot's version, license, license files: $fields (want $version MIT LICENSE)"
+make -s -f "$work/buildroot.mk" rsynced
+copied=$(cd "$work/buildroot-build" && find . ! -type d -printf '%P\n' | sort)
+[ "$copied" = "$(printf '%s\ncommon/build/kept\n' "$tracked" | sort)" ] ||
+  fail "Buildroot's copy of the site is not its source files:
+$(diff <(echo "$copied") <(printf '%s\ncommon/build/kept\n' "$tracked" | sort))"
 make -s -f "$work/buildroot.mk" "$repo/install" >/dev/null
 expect_contents "$work/buildroot-target" "/etc/init.d/S50spin_down_watch 755
 /usr/lib/systemd/system/spin_down_watch.service 644" "Buildroot's init files"
@@ -75,15 +111,19 @@ install-\$(1):
 endef
 prepare:
 	\$(Build/Prepare)
+fields:
+	@echo "\$(PKG_VERSION) \$(PKG_RELEASE) \$(PKG_LICENSE) \$(PKG_LICENSE_FILES)"
 EOF
 package_dir=$repo/packaging/openwrt/spin_down_watch
+fields=$(make -s -C "$package_dir" TOPDIR="$work/openwrt" fields)
+[[ $fields =~ ^"$version "[1-9][0-9]*" MIT LICENSE"$ ]] ||
+  fail "OpenWrt's version, release, license, license files: $fields (want $version N MIT LICENSE)"
 make -s -C "$package_dir" TOPDIR="$work/openwrt" prepare install-spin_down_watch \
   install-sg_ioctl_disk >/dev/null
 expect_contents "$work/openwrt-root/spin_down_watch" "/etc/init.d/spin_down_watch 755
 /usr/sbin/spin_down_watch 755" "OpenWrt package spin_down_watch"
 expect_contents "$work/openwrt-root/sg_ioctl_disk" "/usr/sbin/sg_ioctl_disk 755" \
   "OpenWrt package sg_ioctl_disk"
-tracked=$(git -C "$repo" ls-files | sort)
 [ "$(cd "$work/openwrt-build" && find . ! -type d -printf '%P\n' | sort)" = "$tracked" ] ||
   fail "OpenWrt's prepared source is not the checkout's tracked files"
 echo "PASS"

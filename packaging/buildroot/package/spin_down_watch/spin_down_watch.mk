@@ -4,11 +4,17 @@
 #
 ################################################################################
 
+SPIN_DOWN_WATCH_VERSION = 1.0.0
+SPIN_DOWN_WATCH_LICENSE = MIT
+SPIN_DOWN_WATCH_LICENSE_FILES = LICENSE
+
 # Built from the checkout that holds this external tree: its root is two levels above the
 # tree. To build another checkout, set SPIN_DOWN_WATCH_OVERRIDE_SRCDIR in local.mk. Buildroot
-# copies the whole folder, build folders in it too: keep Buildroot's output outside it.
+# copies the folder with rsync; the checkout's own build folders stay out of the copy (keep
+# Buildroot's output folder outside the checkout too).
 SPIN_DOWN_WATCH_SITE = $(realpath $(BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH)/../..)
 SPIN_DOWN_WATCH_SITE_METHOD = local
+SPIN_DOWN_WATCH_OVERRIDE_SRCDIR_RSYNC_EXCLUSIONS = --exclude=/build --exclude='/build-*'
 SPIN_DOWN_WATCH_SUPPORTS_IN_SOURCE_BUILD = NO
 SPIN_DOWN_WATCH_CONF_OPTS = -DSPIN_DOWN_TESTS=OFF
 

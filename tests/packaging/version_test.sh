@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Checks that the version the build is given (the project's, from CMakeLists.txt) is the one
+# that the stop tool prints, that both manual pages' headers name, and that the changelog's
+# latest release has:
+#   version_test.sh VERSION TOOL MAN_PAGE... CHANGELOG
+set -euo pipefail
+readonly version=$1 tool=$2
+shift 2
+pages=("${@:1:$#-1}")
+changelog=${*: -1}
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "the project's version '$version' is not X.Y.Z"
+
+status=0
+out=$("$tool" --version 2>&1) || status=$?
+[ "$status" -eq 0 ] && [ "$out" = "sg_ioctl_disk $version" ] ||
+  fail "sg_ioctl_disk --version: status $status, output '$out'"
+"$tool" --help | grep -q -- '--version' || fail "sg_ioctl_disk --help does not name --version"
+
+# .TH TITLE SECTION DATE SOURCE MANUAL: the source is "spin_down_watch VERSION".
+for page in "${pages[@]}"; do
+  source=$(sed -n 's/^\.TH [^ ]* 8 [0-9-]* "\([^"]*\)" .*/\1/p' "$page")
+  [ "$source" = "spin_down_watch $version" ] ||
+    fail "$page: the header's source is '$source', not 'spin_down_watch $version'"
+done
+
+# The first release heading below Unreleased: "## [X.Y.Z] - YYYY-MM-DD".
+latest=$(grep -m1 -E '^## \[[0-9]' "$changelog" || true)
+[[ $latest =~ ^"## [$version] - "[0-9]{4}-[0-9]{2}-[0-9]{2}$ ]] ||
+  fail "$changelog: the latest release is '$latest', not $version"
+grep -qx '## \[Unreleased\]' "$changelog" || fail "$changelog has no Unreleased section"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "PASS"
