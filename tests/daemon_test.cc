@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,29 @@ TEST(CloseEveryDescriptor, ClosesLowAndHighDescriptorsAlike) {
     return 0;
   });
   EXPECT_EQ(status, 0);
+}
+
+TEST(RestoreDefaultSignals, UnblocksAndUnignoresWhatTheStarterSet) {
+  int status = in_child([] {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGTERM);
+    sigprocmask(SIG_BLOCK, &blocked, nullptr);
+    signal(SIGINT, SIG_IGN);
+    signal(SIGHUP, SIG_IGN);
+    restore_default_signals();
+    sigset_t now;
+    sigprocmask(SIG_SETMASK, nullptr, &now);
+    if (sigismember(&now, SIGTERM)) return 1;
+    for (int signal_number : {SIGINT, SIGHUP}) {
+      struct sigaction action;
+      sigaction(signal_number, nullptr, &action);
+      if (action.sa_handler != SIG_DFL) return 2;
+    }
+    raise(SIGTERM);  // ends the child, as it ends the daemon
+    return 3;
+  });
+  EXPECT_EQ(status, -1) << "status " << status;
 }
 
 }  // namespace

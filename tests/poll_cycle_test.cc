@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/captured_console.h"
 
@@ -123,6 +125,22 @@ TEST_F(RunCycle, KeepsAFlagThatAppearedWhileTheDisksStopped) {
   cycle_with_request("1\n");
   unsetenv("FLAG");
   EXPECT_EQ(dir_.read("sleep"), "other\n");
+}
+
+TEST_F(RunCycle, AFifoPlantedAsTheFlagWhileTheDisksStopDoesNotBlock) {
+  dir_.write("tool", "#!/bin/sh\nmkfifo \"$FLAG\"\n", 0755);
+  setenv("FLAG", flag_.c_str(), 1);
+  // In a child, which an alarm ends if the open waits for a reader.
+  pid_t child = fork();
+  if (child == 0) {
+    alarm(10);
+    cycle_with_request("1\n");
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  unsetenv("FLAG");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the open of the FIFO blocked";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "watcher/daemon.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -24,7 +25,20 @@ void close_every_descriptor() {
   for (int fd = getdtablesize(); fd >= 0; --fd) close(fd);
 }
 
+void restore_default_signals() {
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  struct sigaction default_action = {};
+  default_action.sa_handler = SIG_DFL;
+  // SIGKILL and SIGSTOP refuse, and are default already.
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    sigaction(signal_number, &default_action, nullptr);
+  }
+}
+
 void detach(const char* null_device) {
+  restore_default_signals();
   pid_t child = fork();
   if (child < 0) fail("fork failed\n");
   if (child > 0) _exit(kExitStatus);

@@ -15,9 +15,10 @@ bool flag_exists(const char* flag) { return access(flag, F_OK) == 0; }
 
 // Creates the flag as an empty file, readable and writable by all. A link planted in its place is
 // never followed (the daemon runs as root and /tmp is open to everyone): such a flag counts as
-// not made, and the next cycle stops the disks again.
+// not made, and the next cycle stops the disks again. Nor does a FIFO planted there block the
+// daemon for ever: without a reader the open fails at once.
 void create_flag(const char* flag) {
-  int fd = open(flag, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  int fd = open(flag, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd >= 0) close(fd);
 }
 
