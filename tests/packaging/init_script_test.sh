@@ -2,8 +2,8 @@
 # Runs an init script for real against the built daemon, in a private mount and pid namespace
 # made up as a device:
 #   init_script_test.sh TOOLS STYLE SCRIPT [RC_COMMON]
-# TOOLS: "busybox" runs the script with BusyBox's sh and nothing but BusyBox's applets (its
-# start-stop-daemon too); "debian" runs it with dash and Debian's tools and start-stop-daemon.
+# TOOLS: "busybox" runs the script with BusyBox's sh and nothing but BusyBox's applets;
+# "debian" runs it with dash and Debian's tools.
 # STYLE: "sysvinit" (the script keeps /var/run/spin_down_watch.pid and reads
 # /etc/default/spin_down_watch) or "openwrt" (neither). RC_COMMON: the rc.common the script is
 # run through (OpenWrt's way). Environment: SPIN_DOWN_WATCH, the daemon.
@@ -11,8 +11,8 @@
 # /proc is a tmpfs holding a request entry of 1 and a one-disk partition table, and links to
 # everything else of the namespace's real /proc, every process among them: its pids count up
 # from 1, so links to the first few thousand pids, made in advance, show every process the test
-# starts to the script and to start-stop-daemon as a real /proc would. /usr/sbin holds the
-# daemon, a stand-in stop tool that logs its runs, and the start-stop-daemon under test.
+# starts to the script as a real /proc would. /usr/sbin holds the daemon and a stand-in stop
+# tool that logs its runs.
 set -euo pipefail
 
 if [ -z "${INIT_TEST_INSIDE:-}" ]; then
@@ -47,16 +47,15 @@ fi
 case "$tools" in
   busybox)
     for applet in $(busybox --list); do ln -s "$(command -v busybox)" "/mnt/bin/$applet"; done
-    ln -s "$(command -v busybox)" /mnt/sbin/start-stop-daemon
-    command=("$(command -v busybox)" sh "${command[@]}")
+    shell=("$(command -v busybox)" sh)
     script_path=/usr/sbin:/mnt/bin
     ;;
   debian)
-    cp "$(command -v start-stop-daemon)" /mnt/sbin/
-    command=(dash "${command[@]}")
+    shell=(dash)
     script_path=/usr/sbin:/usr/bin
     ;;
 esac
+command=("${shell[@]}" "${command[@]}")
 mount -t proc proc /mnt/realproc
 mount -t tmpfs -o mode=0755 device-proc /proc
 ln -s /mnt/realproc/[!0-9]* /proc/
@@ -95,15 +94,27 @@ expect_init() {  # ACTION EXPECTED_STATUS
   expect_eq "$STATUS" "$2" "exit status of '$1' (output: $OUTPUT)"
 }
 
-# The live daemons, found in the real /proc by name and state rather than the way the scripts
-# find them.
-daemons() {
-  local stat pid comm state rest
+# Live processes of the program, found in the real /proc by name, state and session rather
+# than the way the scripts find them: "leaders" are the daemons (the daemon leads its own
+# session), "others" children of a daemon between their fork and their exec.
+program_processes() {  # leaders|others
+  local stat line pid fields
   for stat in /mnt/realproc/[0-9]*/stat; do
-    read -r pid comm state rest <"$stat" 2>/dev/null || continue
-    if [ "$comm" = "(spin_down_watch)" ] && [ "$state" != Z ]; then echo "$pid"; fi
+    { read -r line <"$stat"; } 2>/dev/null || continue
+    [[ $line == *" (spin_down_watch) "* ]] || continue
+    pid=${line%% *}
+    read -r -a fields <<<"${line##*)}"
+    [ "${fields[0]}" != Z ] || continue
+    if [ "${fields[3]}" = "$pid" ]; then
+      [ "$1" != leaders ] || echo "$pid"
+    else
+      [ "$1" != others ] || echo "$pid"
+    fi
   done
+  return 0
 }
+
+daemons() { program_processes leaders; }
 
 expect_one_daemon() {  # WHAT; sets DAEMON_PID
   DAEMON_PID=$(daemons)
@@ -130,6 +141,14 @@ wait_until() {  # WHAT COMMAND...
 
 no_daemon_left() { [ -z "$(daemons)" ]; }
 flag_state() { stat -c '%i %Y %s' /tmp/sleep 2>&1; }
+
+# Run with no action by a shell that treats unset parameters as errors: the usage, status 1.
+if [ "$style" = sysvinit ]; then
+  STATUS=0
+  OUTPUT=$(env -i PATH="$script_path" "${shell[@]}" -u /mnt/init.d/spin_down_watch 2>&1) || STATUS=$?
+  expect_eq "$STATUS" 1 "exit status with no action under sh -u (output: $OUTPUT)"
+  [[ "$OUTPUT" == Usage:* ]] || fail "no usage with no action under sh -u: $OUTPUT"
+fi
 
 # Not running yet: status says so, and stop has nothing to do.
 expect_init status 3
@@ -178,6 +197,26 @@ wait_until "the end of the daemon" no_daemon_left
 if [ "$pid_file" != none ]; then expect_init status 1; else expect_init status 3; fi
 expect_init start 0
 expect_one_daemon "after a start that follows a death"
+
+# A child of the daemon held between its fork and its exec of the stop tool, as strace holds it
+# here, has the daemon's executable, name and command line: status, stop and start name the
+# daemon alone, and the pid file holds the daemon's pid alone.
+strace -f -o /dev/null -e trace=execve -e inject=execve:delay_enter=100000000 \
+  -p "$DAEMON_PID" 2>/mnt/strace.log &
+tracer=$!
+wait_until "strace's attach" grep -q attached /mnt/strace.log
+rm /tmp/sleep  # the next cycle stops the disk again
+has_held_child() { [ -n "$(program_processes others)" ]; }
+wait_until "a held child" has_held_child
+held=$(program_processes others)
+expect_init status 0
+[[ "$OUTPUT" == *"pid: $DAEMON_PID" ]] || fail "status names more than the daemon: $OUTPUT"
+expect_init stop 0
+expect_no_daemon "after a stop beside a held child"
+expect_init start 0
+expect_one_daemon "after a start beside a held child"
+kill -KILL "$held" "$tracer"
+wait "$tracer" || true
 expect_init stop 0
 expect_no_daemon "at the end"
 
