@@ -133,14 +133,23 @@ start_daemon() {
   env "${environment[@]}" ${EMULATOR:-} /usr/sbin/spin_down_watch || status=$?
   START_ENDED=$(date +%s%N)
   START_STATUS=$status
-  DAEMON_PID=
-  local entry
-  for entry in /mnt/realproc/[0-9]*; do
-    if tr '\0' ' ' 2>&9 <"$entry/cmdline" | grep -q '/usr/sbin/spin_down_watch $'; then
-      DAEMON_PID=${entry##*/}
-    fi
-  done
+  DAEMON_PID=$(daemon_pids)
   [ -n "$DAEMON_PID" ] || fail "no daemon is running after the start"
+  [ "$(wc -w <<<"$DAEMON_PID")" -eq 1 ] || fail "daemons after the start: $DAEMON_PID"
+}
+
+# The daemons: processes running the program (under the emulator too, hence the command line)
+# that lead their own session. A child forked to run the stop tool has the daemon's command line
+# until its exec, but never leads a session.
+daemon_pids() {
+  local entry line fields
+  for entry in /mnt/realproc/[0-9]*; do
+    tr '\0' ' ' 2>&9 <"$entry/cmdline" | grep -q '/usr/sbin/spin_down_watch $' || continue
+    { read -r line <"$entry/stat"; } 2>&9 || continue
+    read -r -a fields <<<"${line##*)}"
+    [ "${fields[3]}" = "${entry##*/}" ] && [ "${fields[0]}" != Z ] && echo "${entry##*/}"
+  done
+  return 0
 }
 
 daemon_alive() {

@@ -16,8 +16,10 @@ scenario_start_up() {
   set_request 0
   start_daemon
   expect_eq "$START_STATUS" 1 "exit status of the start"
+  # At once: well inside one cycle on a loaded machine. An emulator's own start-up is not the
+  # program's.
   local took_ms=$(( (START_ENDED - START_STARTED) / 1000000 ))
-  [ "$took_ms" -lt 1000 ] || fail "the start took ${took_ms} ms"
+  [ -n "${EMULATOR:-}" ] || [ "$took_ms" -lt 1000 ] || fail "the start took ${took_ms} ms"
   local proc=/mnt/realproc/$DAEMON_PID
   read -r -a stat <"$proc/stat"
   expect_eq "${stat[3]}" 1 "parent of the daemon (it is detached)"
