@@ -20,6 +20,14 @@ sandbox_enter() {
   fi
   export SANDBOX_INSIDE=1
   if [ "$(id -u)" -eq 0 ]; then
+    local why
+    if ! why=$(unshare --mount --pid --fork true 2>&1); then
+      echo "FAIL: cannot make a private mount and pid namespace: ${why:-unshare failed}"
+      echo "The kernel may lack mount or pid namespaces, or a container's seccomp policy forbids"
+      echo "unshare. Inside a chroot whose root is not a mount point, make it one first"
+      echo "(mount --bind ROOT ROOT before entering it)."
+      exit 1
+    fi
     exec unshare --mount --pid --fork -- bash "$0" "$@"
   elif unshare --user --map-root-user --mount --pid --fork true 2>/dev/null; then
     exec unshare --user --map-root-user --mount --pid --fork -- bash "$0" "$@"
