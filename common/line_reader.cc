@@ -4,21 +4,23 @@
 #include <string.h>
 #include <unistd.h>
 
+ssize_t LineReader::read_some(char* into, size_t count) {
+  for (;;) {
+    ssize_t got = read_(fd_, into, count);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
 bool LineReader::fill() {
   if (start_ > 0) {
     memmove(buffer_, buffer_ + start_, end_ - start_);
     end_ -= start_;
     start_ = 0;
   }
-  for (;;) {
-    ssize_t got = read(fd_, buffer_ + end_, capacity_ - end_);
-    if (got > 0) {
-      end_ += static_cast<size_t>(got);
-      return true;
-    }
-    if (got < 0 && errno == EINTR) continue;
-    return false;
-  }
+  ssize_t got = read_some(buffer_ + end_, capacity_ - end_);
+  if (got <= 0) return false;
+  end_ += static_cast<size_t>(got);
+  return true;
 }
 
 bool LineReader::skip_rest_of_line() {
@@ -47,9 +49,12 @@ bool LineReader::next(Line* line) {
     }
     bool full = start_ == 0 && end_ == capacity_;
     if (full) {
-      *line = Line{head, capacity_, true};
+      // Cut, unless the file ends here: one byte more tells. A line feed there ends the line.
+      char after;
+      ssize_t got = read_some(&after, 1);
+      *line = Line{head, capacity_, got != 0};
       start_ = end_;
-      in_cut_line_ = true;
+      in_cut_line_ = got < 0 || (got > 0 && after != '\n');
       return true;
     }
     if (!fill()) {

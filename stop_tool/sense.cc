@@ -67,7 +67,8 @@ void decode_descriptors(const uint8_t* data, size_t length, Sense& sense) {
 Sense decode_sense(const uint8_t* data, size_t length) {
   Sense sense = {};
   if (length == 0) return sense;
-  switch (data[0] & 0x7F) {
+  uint8_t code = data[0] & 0x7F;
+  switch (code) {
     case kFixedCurrent:
     case kFixedDeferred:
       decode_fixed(data, length, sense);
@@ -79,6 +80,7 @@ Sense decode_sense(const uint8_t* data, size_t length) {
     default:
       break;
   }
+  sense.deferred = sense.valid && (code == kFixedDeferred || code == kDescriptorDeferred);
   return sense;
 }
 

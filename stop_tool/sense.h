@@ -18,7 +18,8 @@ constexpr uint8_t kAtaStatusError = 0x01;
 
 // What a disk said in its sense data.
 struct Sense {
-  bool valid;  // a current or deferred error in fixed or descriptor format
+  bool valid;     // a current or deferred error in fixed or descriptor format
+  bool deferred;  // the error is that of an earlier command; this one was not processed
   uint8_t key;
   uint8_t asc;
   uint8_t ascq;

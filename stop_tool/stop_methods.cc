@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "stop_tool/sense.h"
+#include "stop_tool/sense_codes.h"
 
 namespace {
 
@@ -17,7 +18,11 @@ constexpr uint16_t kDriverMask = 0x0F;
 constexpr uint16_t kDriverTimeout = 0x06;
 constexpr uint16_t kDriverSense = 0x08;
 
-enum class Verdict { kDone, kRetry, kRejected, kFailed };
+constexpr char kAllRejected[] = "every method was rejected (not supported)";
+constexpr char kAllRejectedWithoutSense[] =
+    "every method was rejected, ATA PASS-THROUGH by check condition without sense data";
+
+enum class Verdict { kDone, kRetry, kRejected, kRejectedWithoutSense, kFailed };
 
 // A fixed-size line, filled piece by piece and cut where it is full.
 class Message {
@@ -46,10 +51,31 @@ class Message {
   size_t used_ = 0;
 };
 
+// "KEY, words (aa/qq)"; "KEY, ASC/ASCQ aa/qq" for a code without words.
+void describe(const Sense& sense, Message& why) {
+  why.text(sense_key_name(sense.key));
+  const char* words = sense_code_words(sense.asc, sense.ascq);
+  if (words == nullptr) {
+    why.text(", ASC/ASCQ ").hex(sense.asc).text("/").hex(sense.ascq);
+    return;
+  }
+  why.text(", ").text(words).text(" (").hex(sense.asc).text("/").hex(sense.ascq).text(")");
+}
+
+// The message of a retry is written with it: it is the failure should the retry meet the same.
 Verdict judge_sense(const Sense& sense, bool ata_pass_through, Message& why) {
   if (!sense.valid) {
+    // Some USB bridges answer an ATA pass-through they do not know this way.
+    if (ata_pass_through) return Verdict::kRejectedWithoutSense;
     why.text("check condition without sense data");
     return Verdict::kFailed;
+  }
+  // A deferred error is an earlier command's: this one was not processed, whatever the key, and
+  // any ATA registers are the earlier command's too.
+  if (sense.deferred) {
+    why.text("deferred error: ");
+    describe(sense, why);
+    return Verdict::kRetry;
   }
   if (sense.has_ata_status && (sense.ata_status & kAtaStatusError)) return Verdict::kRejected;
   switch (sense.key) {
@@ -57,6 +83,8 @@ Verdict judge_sense(const Sense& sense, bool ata_pass_through, Message& why) {
     case kRecoveredError:
       return Verdict::kDone;
     case kUnitAttention:
+      // It reports an earlier event (a reset, a new medium), not this command.
+      why.text("unit attention twice");
       return Verdict::kRetry;
     case kIllegalRequest:
       return Verdict::kRejected;
@@ -67,7 +95,7 @@ Verdict judge_sense(const Sense& sense, bool ata_pass_through, Message& why) {
     default:
       break;
   }
-  why.text(sense_key_name(sense.key)).text(", ASC/ASCQ ").hex(sense.asc).text("/").hex(sense.ascq);
+  describe(sense, why);
   return Verdict::kFailed;
 }
 
@@ -116,27 +144,25 @@ PowerResult change_power(SendCommand send, int fd, bool start) {
   const CommandBlock methods[] = {start_stop_unit(start), ata_pass_through_16(ata_command),
                                   ata_pass_through_12(ata_command)};
   PowerResult result = {kExitDone, {}};
+  bool pass_throughs_without_sense = true;
   for (const CommandBlock& block : methods) {
-    // A unit attention reports an earlier event (a reset, a new medium), not this command.
+    bool ata_pass_through = block.bytes[0] != kStartStopUnit;
     for (int attempt = 0; attempt < 2; ++attempt) {
       Message why(result.message);
-      bool ata_pass_through = block.bytes[0] != kStartStopUnit;
       Verdict verdict = judge(send(fd, block), ata_pass_through, why);
-      if (verdict == Verdict::kDone) return result;
-      if (verdict == Verdict::kRejected) break;
-      if (verdict == Verdict::kFailed) {
-        result.status = kExitIoError;
-        return result;
+      if (ata_pass_through && verdict != Verdict::kRejectedWithoutSense) {
+        pass_throughs_without_sense = false;
       }
-      if (attempt == 1) {
-        why.text("unit attention twice");
+      if (verdict == Verdict::kDone) return result;
+      if (verdict == Verdict::kRejected || verdict == Verdict::kRejectedWithoutSense) break;
+      if (verdict == Verdict::kFailed || attempt == 1) {
         result.status = kExitIoError;
         return result;
       }
     }
   }
   Message why(result.message);
-  why.text("every method was rejected (not supported)");
+  why.text(pass_throughs_without_sense ? kAllRejectedWithoutSense : kAllRejected);
   result.status = kExitNotSupported;
   return result;
 }

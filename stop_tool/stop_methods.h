@@ -16,7 +16,9 @@ enum ExitStatus : int {
   kExitIoError = 5,
 };
 
-constexpr size_t kSenseCapacity = 32;
+// As much sense data as the kernel passes up (SCSI_SENSE_BUFFERSIZE): an ATA Status Return
+// descriptor behind another one ends past byte 32.
+constexpr size_t kSenseCapacity = 96;
 
 // What the kernel gave back for one command block.
 struct Outcome {
@@ -39,7 +41,8 @@ struct PowerResult {
 
 // Stops (`start` false) or starts the disk `fd` through `send`: START STOP UNIT first, then ATA
 // PASS-THROUGH (16) and (12) for bridges that reject it. A method the disk rejects gives way to
-// the next; any other failure ends the attempt.
+// the next; any other failure ends the attempt. A command met by a unit attention or a deferred
+// error (both about earlier commands) is sent once more.
 PowerResult change_power(SendCommand send, int fd, bool start);
 
 #endif  // SPIN_DOWN_STOP_TOOL_STOP_METHODS_H_

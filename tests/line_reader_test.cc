@@ -57,6 +57,15 @@ TEST(LineReader, GivesTheHeadOfALongLineOnceAndPassesOverItsRest) {
   // The rest of a long line runs on to the end of the file.
   expected = {{"abcde", true}};
   EXPECT_EQ(read_lines("abcdefghijklmnop", 5), expected);
+  expected = {{"a\n", false}, {"bcdef", true}};
+  EXPECT_EQ(read_lines("a\nbcdefg", 5), expected);
+}
+
+TEST(LineReader, ALastLineThatFillsTheBufferIsWhole) {
+  std::vector<ReadLine> expected = {{"abcde", false}};
+  EXPECT_EQ(read_lines("abcde", 5), expected);
+  expected = {{"a\n", false}, {"bcdef", false}};
+  EXPECT_EQ(read_lines("a\nbcdef", 5), expected);
 }
 
 }  // namespace

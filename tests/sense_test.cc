@@ -41,6 +41,7 @@ TEST(DecodeSense, LibataPassThroughAnswerCarriesTheAtaStatus) {
 TEST(DecodeSense, FixedFormat) {
   Sense sense = decode(kSasStopped);
   EXPECT_TRUE(sense.valid);
+  EXPECT_FALSE(sense.deferred);
   EXPECT_EQ(sense.key, kNotReady);
   EXPECT_EQ(sense.asc, 0x04);
   EXPECT_EQ(sense.ascq, 0x02);
@@ -59,6 +60,7 @@ TEST(DecodeSense, FixedFormat) {
 TEST(DecodeSense, DescriptorFormat) {
   Sense sense = decode(kSasStoppedDescriptor);
   EXPECT_TRUE(sense.valid);
+  EXPECT_TRUE(sense.deferred);
   EXPECT_EQ(sense.key, kNotReady);
   EXPECT_EQ(sense.asc, 0x04);
   EXPECT_EQ(sense.ascq, 0x02);
@@ -81,6 +83,21 @@ TEST(DecodeSense, FindsTheAtaDescriptorAfterAnother) {
   Sense sense = decode(data);
   EXPECT_TRUE(sense.has_ata_status);
   EXPECT_EQ(sense.ata_status, 0x51);
+}
+
+TEST(DecodeSense, TellsDeferredErrorsFromCurrentOnes) {
+  uint8_t data[sizeof kSasStopped];
+  memcpy(data, kSasStopped, sizeof data);
+  for (int code : {0x70, 0xf0, 0x72}) {
+    data[0] = static_cast<uint8_t>(code);
+    EXPECT_FALSE(decode(data).deferred) << code;
+  }
+  for (int code : {0x71, 0xf1, 0x73}) {
+    data[0] = static_cast<uint8_t>(code);
+    EXPECT_TRUE(decode(data).deferred) << code;
+  }
+  data[0] = 0x71;
+  EXPECT_FALSE(decode_sense(data, 2).deferred) << "too short to be an error at all";
 }
 
 TEST(DecodeSense, NeverReadsPastWhatWasSent) {

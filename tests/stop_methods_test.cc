@@ -35,6 +35,10 @@ Outcome check_condition(std::vector<uint8_t> sense) {
   Outcome outcome = {};
   outcome.status = 0x02;
   outcome.driver_status = 0x08;
+  if (sense.size() > sizeof outcome.sense) {
+    ADD_FAILURE() << sense.size() << " bytes of sense data do not fit";
+    sense.resize(sizeof outcome.sense);
+  }
   memcpy(outcome.sense, sense.data(), sense.size());
   outcome.sense_length = static_cast<uint8_t>(sense.size());
   return outcome;
@@ -48,6 +52,13 @@ Outcome fixed_sense(uint8_t key, uint8_t asc, uint8_t ascq) {
 Outcome ata_status(uint8_t status) {
   return check_condition({0x72, 0x01, 0x00, 0x1d, 0, 0, 0, 0x0e, 0x09, 0x0c, 0,
                           0,    0,    0,    0,    0, 0, 0, 0,    0,    0x40, status});
+}
+
+// The same error reported as deferred: it belongs to an earlier command.
+Outcome deferred_sense(uint8_t key, uint8_t asc, uint8_t ascq) {
+  Outcome outcome = fixed_sense(key, asc, ascq);
+  outcome.sense[0] = 0x71;
+  return outcome;
 }
 
 Outcome illegal_request() { return fixed_sense(kIllegalRequest, 0x20, 0x00); }
@@ -145,8 +156,10 @@ TEST(ChangePower, OtherFailuresEndTheAttempt) {
       {driver_error, "driver status 0x04"},
       {busy, "SCSI status 0x08"},
       {no_sense_data, "check condition without sense data"},
-      {fixed_sense(kNotReady, 0x04, 0x02), "NOT READY, ASC/ASCQ 04/02"},
-      {fixed_sense(kAbortedCommand, 0x47, 0x00), "ABORTED COMMAND, ASC/ASCQ 47/00"},
+      {fixed_sense(kNotReady, 0x04, 0x02), "NOT READY, initializing command required (04/02)"},
+      {fixed_sense(0x4, 0x44, 0x00), "HARDWARE ERROR, internal target failure (44/00)"},
+      {fixed_sense(kAbortedCommand, 0x47, 0x00), "ABORTED COMMAND, SCSI parity error (47/00)"},
+      {fixed_sense(0x3, 0x11, 0x00), "MEDIUM ERROR, ASC/ASCQ 11/00"},
   };
   for (const Case& c : cases) {
     Attempt run = stop({c.outcome});
@@ -154,6 +167,57 @@ TEST(ChangePower, OtherFailuresEndTheAttempt) {
     EXPECT_STREQ(run.result.message, c.message);
     EXPECT_EQ(run.sent.size(), 1u) << c.message;
   }
+}
+
+TEST(ChangePower, DeferredErrorIsNoAnswerToThisCommand) {
+  // Not a success although RECOVERED ERROR, not a rejection although ILLEGAL REQUEST: the
+  // command is sent once more.
+  Attempt run = stop({deferred_sense(kRecoveredError, 0x5d, 0x00), good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kSsu}));
+  run = stop({deferred_sense(kIllegalRequest, 0x24, 0x00), good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kSsu}));
+
+  run = stop({deferred_sense(kRecoveredError, 0x5d, 0x00), deferred_sense(0x4, 0x44, 0x00)});
+  EXPECT_EQ(run.result.status, kExitIoError);
+  EXPECT_STREQ(run.result.message, "deferred error: HARDWARE ERROR, internal target failure (44/00)");
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kSsu}));
+
+  // Descriptor format, on a pass-through: the ATA status it carries is the earlier command's.
+  Outcome deferred_ata = ata_status(0x40);
+  deferred_ata.sense[0] = 0x73;
+  run = stop({illegal_request(), deferred_ata, deferred_ata});
+  EXPECT_EQ(run.result.status, kExitIoError);
+  EXPECT_STREQ(run.result.message,
+               "deferred error: RECOVERED ERROR, ATA pass through information available (00/1d)");
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16, kPt16}));
+}
+
+TEST(ChangePower, SeesTheAtaStatusBehindAnotherDescriptor) {
+  // An information descriptor, then ATA Status Return with ERR: 34 bytes of sense data.
+  Outcome rejected = check_condition(
+      {0x72, 0x01, 0x00, 0x1d, 0, 0, 0, 0x1a, 0x00, 0x0a, 0x80, 0, 0, 0, 0, 0, 0,
+       0,    0,    0,    0x09, 0x0c, 0, 0x04, 0,    0,    0,    0, 0, 0, 0, 0, 0x40, 0x51});
+  Attempt run = stop({illegal_request(), rejected, good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16, kPt12}));
+}
+
+TEST(ChangePower, PassThroughWithoutSenseDataIsRejected) {
+  Outcome no_sense_data = {};
+  no_sense_data.status = 0x02;
+  Attempt run = stop({illegal_request(), no_sense_data, good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16, kPt12}));
+
+  run = stop({illegal_request(), no_sense_data, no_sense_data});
+  EXPECT_EQ(run.result.status, kExitNotSupported);
+  EXPECT_STREQ(run.result.message,
+               "every method was rejected, ATA PASS-THROUGH by check condition without sense data");
+  // Only when both were answered so.
+  run = stop({illegal_request(), no_sense_data, illegal_request()});
+  EXPECT_STREQ(run.result.message, "every method was rejected (not supported)");
 }
 
 TEST(ChangePower, AFailureAfterARejectionIsStillAFailure) {
