@@ -7,11 +7,10 @@
 set -euo pipefail
 tool=$1
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-"$repo/scripts/install-deps" busybox-static qemu-system-x86 cpio
+"$repo/scripts/install-deps" qemu-system-x86 cpio
 
 # The kernel is whatever linux-image-amd64 points at today; unpacked, never installed.
-apt-cache policy linux-image-amd64 | grep -q 'Candidate: [0-9]' || apt-get update -qq
-image=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-/ {print $2; exit}')
+image=$("$repo/scripts/fetch-debian-package" --dependency linux-image-amd64 linux-image-)
 root=$("$repo/scripts/fetch-debian-package" "$image")
 modules=$(echo "$root"/lib/modules/*)
 kernel_version=$(basename "$modules")
@@ -27,7 +26,8 @@ for library in $(ldd "$tool" | grep -o '/[^ ]*'); do
   mkdir -p "$initramfs$(dirname "$library")"
   cp -L "$library" "$initramfs$library"
 done
-cp /bin/busybox "$initramfs/bin/busybox"
+# Debian's static BusyBox, unpacked, never installed over the host's busybox.
+cp "$("$repo/scripts/fetch-debian-package" busybox-static)/bin/busybox" "$initramfs/bin/busybox"
 for applet in sh mount insmod cat seq sleep poweroff; do
   ln -s busybox "$initramfs/bin/$applet"
 done
