@@ -2,12 +2,14 @@
 # Boots Debian's own amd64 kernel under QEMU (software emulation only) with three disks, a SCSI
 # disk on virtio-scsi, a SATA disk on AHCI and a virtio-blk disk, and runs the tool inside the
 # guest: it must stop and start the first two and call the third no SG_IO device. QEMU's trace of
-# the commands the emulated disks executed shows the stop really reached them.
+# the commands the emulated disks executed shows the stop really reached them. Each disk is
+# stopped once more with only the capabilities the service unit keeps (CAP_SYS_RAWIO and
+# CAP_FOWNER) and no new privileges, through util-linux's setpriv.
 # Usage: kernel_test.sh TOOL
 set -euo pipefail
 tool=$1
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-"$repo/scripts/install-deps" qemu-system-x86 cpio
+"$repo/scripts/install-deps" qemu-system-x86 cpio util-linux
 
 # The kernel is whatever linux-image-amd64 points at today; unpacked, never installed.
 image=$("$repo/scripts/fetch-debian-package" --dependency linux-image-amd64 linux-image-)
@@ -22,7 +24,9 @@ mkdir -p "$initramfs"/{bin,sbin,dev,proc,sys,modules}
 
 # The guest runs the very program that gets installed, with the host's C library beside it.
 cp "$tool" "$initramfs/sbin/sg_ioctl_disk"
-for library in $(ldd "$tool" | grep -o '/[^ ]*'); do
+setpriv=$(command -v setpriv)
+cp "$setpriv" "$initramfs/sbin/setpriv"
+for library in $( (ldd "$tool"; ldd "$setpriv") | grep -o '/[^ ]*'); do
   mkdir -p "$initramfs$(dirname "$library")"
   cp -L "$library" "$initramfs$library"
 done
@@ -79,6 +83,12 @@ for sg in /sys/class/scsi_generic/*; do
   esac
 done
 run virtio-blk /dev/vda 0
+# As the service unit runs it: a bounding set of two, nothing inheritable, no new privileges.
+for disk in sda sdb; do
+  /sbin/setpriv --bounding-set=-all,+sys_rawio,+fowner --inh-caps=-all --no-new-privs \
+    /sbin/sg_ioctl_disk /dev/\$disk 0
+  echo "guest: restricted mode 0 exit \$? (\$disk)"
+done
 echo "guest: done"
 poweroff -f
 INIT
@@ -110,6 +120,8 @@ guest: sata mode 0 exit 0
 guest: sata mode 1 exit 0
 guest: sata-generic mode 0 exit 0
 guest: virtio-blk mode 0 exit 3
+guest: restricted mode 0 exit 0
+guest: restricted mode 0 exit 0
 guest: done'
 if [ "$status" -ne 0 ] || [ "$(echo "$observed" | sed 's/ (.*)$//' | sort)" != "$(echo "$expected" | sort)" ]; then
   echo "FAIL: the guest did not report the expected results; its console ends:" >&2
@@ -119,12 +131,12 @@ fi
 
 # The emulated disks executed what the tool sent: START STOP UNIT (1Bh) for the SCSI stop and
 # start, and on SATA the kernel's translations, STANDBY IMMEDIATE (E0h) for a stop and READ
-# VERIFY (40h) for a start, in the order sent: stop, start, stop. (At power-off the kernel adds
-# a FLUSH CACHE and a STANDBY IMMEDIATE of its own.)
+# VERIFY (40h) for a start, in the order sent: stop, start, stop, the restricted stop. (At
+# power-off the kernel adds a FLUSH CACHE and a STANDBY IMMEDIATE of its own.)
 scsi_commands=$(grep -c 'scsi_req_parsed .* command 27 ' "$work/trace.log" || true)
 ata_commands=$(sed -n 's/^ide_exec_cmd .* cmd \(0x[0-9a-f]*\)$/\1/p' "$work/trace.log" | tr '\n' ' ')
 echo "emulated SCSI disk: START STOP UNIT x$scsi_commands; emulated SATA disk: ATA $ata_commands"
-if [ "$scsi_commands" -ne 2 ] || [[ $ata_commands != *"0xe0 0x40 0xe0 "* ]]; then
+if [ "$scsi_commands" -ne 3 ] || [[ $ata_commands != *"0xe0 0x40 0xe0 0xe0 "* ]]; then
   echo "FAIL: the commands did not reach the emulated disks" >&2
   exit 1
 fi
