@@ -5,12 +5,21 @@ if(SPIN_DOWN_WERROR)
   list(APPEND SPIN_DOWN_WARNINGS -Werror)
 endif()
 
-set(SPIN_DOWN_SANITIZER_FLAGS)
-if(SPIN_DOWN_SANITIZE)
+# The fuzz build is instrumented as the sanitizer build is, and for coverage; only the fuzz
+# targets link libFuzzer's runtime, which brings its own main().
+set(SPIN_DOWN_INSTRUMENTED OFF)
+if(SPIN_DOWN_SANITIZE OR SPIN_DOWN_FUZZ)
+  set(SPIN_DOWN_INSTRUMENTED ON)
   set(SPIN_DOWN_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
                                 -fno-omit-frame-pointer)
   add_compile_options(${SPIN_DOWN_SANITIZER_FLAGS})
   add_link_options(${SPIN_DOWN_SANITIZER_FLAGS})
+endif()
+if(SPIN_DOWN_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "SPIN_DOWN_FUZZ needs clang: -DCMAKE_CXX_COMPILER=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 # Size matters on the target: link-time optimisation folds the small units into each program,
@@ -18,7 +27,7 @@ endif()
 # than the default PIC, every call of which goes through the GOT.
 include(CheckIPOSupported)
 check_ipo_supported(RESULT SPIN_DOWN_IPO OUTPUT ipo_output LANGUAGES CXX)
-if(NOT SPIN_DOWN_IPO AND NOT SPIN_DOWN_SANITIZE)
+if(NOT SPIN_DOWN_IPO AND NOT SPIN_DOWN_INSTRUMENTED)
   message(WARNING "Link-time optimisation is not available with this toolchain, so the programs "
                   "are built without it and come out larger: ${ipo_output}")
 endif()
@@ -49,7 +58,7 @@ function(spin_down_program_options target)
   target_compile_options(${target} PRIVATE ${SPIN_DOWN_WARNINGS}
     -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections)
-  if(SPIN_DOWN_IPO AND NOT SPIN_DOWN_SANITIZE)
+  if(SPIN_DOWN_IPO AND NOT SPIN_DOWN_INSTRUMENTED)
     set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
   endif()
   if(SPIN_DOWN_MIPS_NON_PIC)
@@ -63,7 +72,7 @@ endfunction()
 function(spin_down_program target)
   spin_down_program_options(${target})
   target_link_libraries(${target} PRIVATE spin_down)
-  if(NOT SPIN_DOWN_SANITIZE)
+  if(NOT SPIN_DOWN_INSTRUMENTED)
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc
                         -Wl,--as-needed -Wl,--gc-sections)
   endif()

@@ -5,16 +5,18 @@
 #include "common/decimal.h"
 #include "common/line_reader.h"
 
-bool parse_partition_line(const Line& line, DiskName* name) {
+bool parse_partition_line(const Line& line, PartitionEntry* entry) {
   if (line.cut) return false;
   const char* text = line.text;
   size_t length = line.length;
   size_t at = 0;
-  // Three "%d" fields; their values are never used, and one past the int32_t range (the block
-  // count of a very large disk) reads like any other.
-  for (int field = 0; field < 3; ++field) {
+  // Three "%d" fields; one past the int32_t range (the block count of a very large disk) reads
+  // like any other.
+  int32_t* const fields[] = {&entry->major, &entry->minor, &entry->blocks};
+  for (int32_t* field : fields) {
     LeadingInt integer = scan_leading_int(text + at, length - at);
     if (!integer.found) return false;
+    *field = integer.value;
     at += integer.end;
   }
   while (at < length && is_space(text[at])) ++at;
@@ -23,8 +25,8 @@ bool parse_partition_line(const Line& line, DiskName* name) {
   size_t name_length = end - at;
   if (name_length == 0 || name_length > DiskName::kMaxLength) return false;
   if (memchr(text + at, '\0', name_length) != nullptr) return false;
-  memcpy(name->text, text + at, name_length);
-  name->text[name_length] = '\0';
+  memcpy(entry->name.text, text + at, name_length);
+  entry->name.text[name_length] = '\0';
   return true;
 }
 

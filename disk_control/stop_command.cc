@@ -64,10 +64,10 @@ void spin_down_disks(const char* table, const char* tool, Console& console) {
   char buffer[kTableLineCapacity];
   LineReader reader(fd, buffer, sizeof buffer);
   Line line;
-  DiskName name;
+  PartitionEntry entry;
   while (reader.next(&line)) {
-    if (parse_partition_line(line, &name) && is_whole_disk_name(name)) {
-      run_stop_tool(tool, name, console);
+    if (parse_partition_line(line, &entry) && is_whole_disk_name(entry.name)) {
+      run_stop_tool(tool, entry.name, console);
     }
   }
   close(fd);

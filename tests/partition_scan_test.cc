@@ -10,9 +10,9 @@ namespace {
 
 // The name parsed from `text`, or "<none>" for a line that is skipped.
 std::string name_of(const std::string& text, bool cut = false) {
-  DiskName name;
-  if (!parse_partition_line(Line{text.data(), text.size(), cut}, &name)) return "<none>";
-  return name.text;
+  PartitionEntry entry;
+  if (!parse_partition_line(Line{text.data(), text.size(), cut}, &entry)) return "<none>";
+  return entry.name.text;
 }
 
 bool whole_disk(const char* text) {
@@ -29,6 +29,15 @@ TEST(ParsePartitionLine, TakesTheFourthFieldOfATableLine) {
   // The block count of a very large disk is past any 32-bit range and still reads.
   EXPECT_EQ(name_of("   8 32 99999999999999999999 sdc\n"), "sdc");
   EXPECT_EQ(name_of("-1 +2 3 sdd\n"), "sdd");
+}
+
+TEST(ParsePartitionLine, ReadsTheNumbersClamped) {
+  const std::string text = "  -8 +16 99999999999999999999 sdb\n";
+  PartitionEntry entry;
+  ASSERT_TRUE(parse_partition_line(Line{text.data(), text.size(), false}, &entry));
+  EXPECT_EQ(entry.major, -8);
+  EXPECT_EQ(entry.minor, 16);
+  EXPECT_EQ(entry.blocks, INT32_MAX);
 }
 
 TEST(ParsePartitionLine, KeepsEverythingUpToTheLineFeedInTheName) {
