@@ -3,8 +3,12 @@
 # disk on virtio-scsi, a SATA disk on AHCI and a virtio-blk disk, and runs the tool inside the
 # guest: it must stop and start the first two and call the third no SG_IO device. QEMU's trace of
 # the commands the emulated disks executed shows the stop really reached them. Each disk is
-# stopped once more with only the capabilities the service unit keeps (CAP_SYS_RAWIO and
-# CAP_FOWNER) and no new privileges, through util-linux's setpriv.
+# then stopped once more under the service unit's limits, set up by the guest itself: a device
+# control group that lets only SCSI disk and SCSI generic nodes be opened (read-only), a private
+# mount namespace where all but /tmp is read-only, and only the unit's two capabilities
+# (CAP_SYS_RAWIO and CAP_FOWNER) with no new privileges, through util-linux's setpriv. There the
+# SCSI and SATA disks must still stop, while the virtio-blk disk may not even be opened and a
+# write outside /tmp fails.
 # Usage: kernel_test.sh TOOL
 set -euo pipefail
 tool=$1
@@ -20,7 +24,7 @@ kernel_version=$(basename "$modules")
 work=$(mktemp -d "${TMPDIR:-/tmp}/stop-tool-kernel.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 initramfs=$work/initramfs
-mkdir -p "$initramfs"/{bin,sbin,dev,proc,sys,modules}
+mkdir -p "$initramfs"/{bin,sbin,dev,proc,sys,modules,tmp,sandbox}
 
 # The guest runs the very program that gets installed, with the host's C library beside it.
 cp "$tool" "$initramfs/sbin/sg_ioctl_disk"
@@ -32,7 +36,7 @@ for library in $( (ldd "$tool"; ldd "$setpriv") | grep -o '/[^ ]*'); do
 done
 # Debian's static BusyBox, unpacked, never installed over the host's busybox.
 cp "$("$repo/scripts/fetch-debian-package" busybox-static)/bin/busybox" "$initramfs/bin/busybox"
-for applet in sh mount insmod cat seq sleep poweroff; do
+for applet in sh mount insmod cat seq sleep poweroff mkdir unshare chroot touch; do
   ln -s busybox "$initramfs/bin/$applet"
 done
 
@@ -83,16 +87,70 @@ for sg in /sys/class/scsi_generic/*; do
   esac
 done
 run virtio-blk /dev/vda 0
-# As the service unit runs it: a bounding set of two, nothing inheritable, no new privileges.
-for disk in sda sdb; do
-  /sbin/setpriv --bounding-set=-all,+sys_rawio,+fowner --inh-caps=-all --no-new-privs \
-    /sbin/sg_ioctl_disk /dev/\$disk 0
-  echo "guest: restricted mode 0 exit \$? (\$disk)"
-done
+/bin/sh /unit.sh || echo "guest: the unit's limits could not be set up"
+[ -e /tmp/restricted ] && echo "guest: the restricted write reached the system /tmp"
 echo "guest: done"
 poweroff -f
 INIT
 chmod +x "$initramfs/init"
+
+# The service unit's limits, each set up as systemd sets it up before it starts the daemon, in
+# stages: each stage applies one and runs the next inside it.
+cat >"$initramfs/unit.sh" <<'UNIT'
+#!/bin/sh
+set -e
+case ${1:-devices} in
+devices)
+  # DevicePolicy=closed with DeviceAllow=block-sd r and char-sg r: the tool opens the disks
+  # read-only, either by their SCSI disk nodes (block major 8) or their SCSI generic nodes (char
+  # major 21); besides those only the pseudo devices that the closed policy always keeps.
+  # Nothing else mounts control groups in this guest, so the version 1 devices controller is
+  # free (systemd uses it too on a system with version 1 groups; under version 2 it applies the
+  # same rules through a BPF program).
+  mount -t cgroup -o devices devices /sys/fs/cgroup
+  group=/sys/fs/cgroup/spin_down_watch
+  mkdir "$group"
+  echo a >"$group/devices.deny"
+  for rule in 'c 1:3 rwm' 'c 1:5 rwm' 'c 1:7 rwm' 'c 1:8 rwm' 'c 1:9 rwm' 'c 5:0 rwm' \
+    'c 5:2 rwm' 'c 136:* rw' 'b 8:* r' 'c 21:* r'; do
+    echo "$rule" >"$group/devices.allow"
+  done
+  echo $$ >"$group/cgroup.procs"
+  exec unshare --mount --propagation private /bin/sh "$0" mounts
+  ;;
+mounts)
+  # PrivateMounts=yes, ProtectSystem=strict and ReadWritePaths=/tmp: in a mount namespace of its
+  # own the whole tree is read-only but the kernel's file systems below it, and /tmp stays the
+  # system's own, writable (the daemon's flag there is shared with the rest of the system).
+  mount --rbind / /sandbox
+  mount -o remount,bind,ro /sandbox
+  mount --bind /tmp /sandbox/tmp
+  # CapabilityBoundingSet=CAP_SYS_RAWIO CAP_FOWNER and NoNewPrivileges=yes: as the service runs
+  # it, a bounding set of two, nothing inheritable, no new privileges.
+  exec chroot /sandbox /sbin/setpriv --bounding-set=-all,+sys_rawio,+fowner --inh-caps=-all \
+    --no-new-privs /bin/sh "$0" run
+  ;;
+run)
+  set +e
+  for disk in sda sdb vda; do
+    /sbin/sg_ioctl_disk /dev/$disk 0
+    echo "guest: restricted mode 0 exit $? ($disk)"
+  done
+  for sg in /sys/class/scsi_generic/*; do
+    case "$(cat "$sg/device/vendor")" in
+      ATA*)
+        /sbin/sg_ioctl_disk "/dev/${sg##*/}" 0
+        echo "guest: restricted sata-generic mode 0 exit $? (${sg##*/})"
+        ;;
+    esac
+  done
+  touch /restricted
+  echo "guest: restricted write to / exit $?"
+  touch /tmp/restricted
+  echo "guest: restricted write to /tmp exit $?"
+  ;;
+esac
+UNIT
 (cd "$initramfs" && find . | cpio -o -H newc --quiet) | gzip -1 >"$work/initramfs.gz"
 
 for disk in scsi sata virtio; do truncate -s 64M "$work/$disk.img"; done
@@ -122,21 +180,36 @@ guest: sata-generic mode 0 exit 0
 guest: virtio-blk mode 0 exit 3
 guest: restricted mode 0 exit 0
 guest: restricted mode 0 exit 0
+guest: restricted mode 0 exit 2
+guest: restricted sata-generic mode 0 exit 0
+guest: restricted write to / exit 1
+guest: restricted write to /tmp exit 0
+guest: the restricted write reached the system /tmp
 guest: done'
 if [ "$status" -ne 0 ] || [ "$(echo "$observed" | sed 's/ (.*)$//' | sort)" != "$(echo "$expected" | sort)" ]; then
   echo "FAIL: the guest did not report the expected results; its console ends:" >&2
-  tail -n 30 "$work/console.log" >&2
+  tail -n 40 "$work/console.log" >&2
   exit 1
 fi
+# The refusals are the limits' own: the device group's, not a missing node, and the read-only
+# mount's, not a missing permission.
+for refusal in 'sg_ioctl_disk: /dev/vda: cannot open: Operation not permitted' \
+  'touch: /restricted: Read-only file system'; do
+  if ! grep -aqF "$refusal" "$work/console.log"; then
+    echo "FAIL: the guest did not say \"$refusal\"" >&2
+    exit 1
+  fi
+done
 
 # The emulated disks executed what the tool sent: START STOP UNIT (1Bh) for the SCSI stop and
 # start, and on SATA the kernel's translations, STANDBY IMMEDIATE (E0h) for a stop and READ
-# VERIFY (40h) for a start, in the order sent: stop, start, stop, the restricted stop. (At
-# power-off the kernel adds a FLUSH CACHE and a STANDBY IMMEDIATE of its own.)
+# VERIFY (40h) for a start, in the order sent: stop, start, stop, the restricted stops by the
+# disk node and the generic node. (At power-off the kernel adds a FLUSH CACHE and a STANDBY
+# IMMEDIATE of its own.)
 scsi_commands=$(grep -c 'scsi_req_parsed .* command 27 ' "$work/trace.log" || true)
 ata_commands=$(sed -n 's/^ide_exec_cmd .* cmd \(0x[0-9a-f]*\)$/\1/p' "$work/trace.log" | tr '\n' ' ')
 echo "emulated SCSI disk: START STOP UNIT x$scsi_commands; emulated SATA disk: ATA $ata_commands"
-if [ "$scsi_commands" -ne 3 ] || [[ $ata_commands != *"0xe0 0x40 0xe0 0xe0 "* ]]; then
+if [ "$scsi_commands" -ne 3 ] || [[ $ata_commands != *"0xe0 0x40 0xe0 0xe0 0xe0 "* ]]; then
   echo "FAIL: the commands did not reach the emulated disks" >&2
   exit 1
 fi
