@@ -38,7 +38,7 @@ void Console::trace(const char* prefix, int32_t value) {
   char digits[11];  // the ten digits of 2147483648 and a sign
   size_t start = sizeof digits;
   // 32-bit arithmetic only: 64-bit division would pull a few KiB of libgcc into 32-bit targets.
-  uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+  uint32_t magnitude = value < 0 ? 0U - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
   do {
     digits[--start] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;

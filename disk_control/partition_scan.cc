@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <initializer_list>
+
 #include "common/decimal.h"
 #include "common/line_reader.h"
 
@@ -12,8 +14,7 @@ bool parse_partition_line(const Line& line, PartitionEntry* entry) {
   size_t at = 0;
   // Three "%d" fields; one past the int32_t range (the block count of a very large disk) reads
   // like any other.
-  int32_t* const fields[] = {&entry->major, &entry->minor, &entry->blocks};
-  for (int32_t* field : fields) {
+  for (int32_t* field : {&entry->major, &entry->minor, &entry->blocks}) {
     LeadingInt integer = scan_leading_int(text + at, length - at);
     if (!integer.found) return false;
     *field = integer.value;

@@ -32,7 +32,7 @@ constexpr char kHelp[] =
 void put(int fd, const char* text) { write_all(fd, text, strlen(text)); }
 
 int fail(const char* device, const char* what, const char* detail, int status) {
-  const char* parts[] = {kName, ": ", device, ": ", what, detail ? detail : "", "\n"};
+  const char* parts[] = {kName, ": ", device, ": ", what, detail != nullptr ? detail : "", "\n"};
   for (const char* part : parts) put(2, part);
   return status;
 }

@@ -52,7 +52,7 @@ void decode_descriptors(const uint8_t* data, size_t length, Sense& sense) {
   sense.asc = data[2];
   sense.ascq = data[3];
   size_t end = sense_end(data, length, 8);
-  for (size_t at = 8; at + 2 <= end; at += 2u + data[at + 1]) {
+  for (size_t at = 8; at + 2 <= end; at += 2U + data[at + 1]) {
     const uint8_t* descriptor = data + at;
     if (descriptor[0] == kAtaStatusReturn && at + kAtaStatusReturnLength <= end) {
       sense.has_ata_status = true;

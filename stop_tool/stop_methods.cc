@@ -77,7 +77,7 @@ Verdict judge_sense(const Sense& sense, bool ata_pass_through, Message& why) {
     describe(sense, why);
     return Verdict::kRetry;
   }
-  if (sense.has_ata_status && (sense.ata_status & kAtaStatusError)) return Verdict::kRejected;
+  if (sense.has_ata_status && (sense.ata_status & kAtaStatusError) != 0) return Verdict::kRejected;
   switch (sense.key) {
     case kNoSense:
     case kRecoveredError:
@@ -122,8 +122,8 @@ Verdict judge(const Outcome& outcome, bool ata_pass_through, Message& why) {
     why.text("driver status 0x").hex(outcome.driver_status);
     return Verdict::kFailed;
   }
-  size_t sense_length =
-      outcome.sense_length < kSenseCapacity ? outcome.sense_length : kSenseCapacity;
+  size_t sense_length = outcome.sense_length;
+  if (sense_length > kSenseCapacity) sense_length = kSenseCapacity;
   uint8_t status = outcome.status & kStatusMask;
   if (status == kStatusGood) {
     // A pass-through with CK_COND may still answer GOOD; an ATA error then stands in the sense.

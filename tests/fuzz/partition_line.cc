@@ -42,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string name(text.size() + 1, '\0');
   int narrow[3] = {};
   int name_start = 0;
+  // The name's buffer holds the whole line.
+  // cppcheck-suppress invalidscanf
   const int fields = sscanf(text.c_str(), "%d %d %d %n%[^\n]", &narrow[0], &narrow[1], &narrow[2],
                             &name_start, &name[0]);
   name.resize(strlen(name.c_str()));

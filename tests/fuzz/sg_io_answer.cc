@@ -42,7 +42,8 @@ Outcome answer(int fd, const CommandBlock& block) {
     outcome.driver_status = static_cast<uint16_t>(take() | take() << 8);
     // The length as the kernel reports it may exceed the buffer; the bytes stop at it.
     outcome.sense_length = take();
-    size_t bytes = outcome.sense_length < kSenseCapacity ? outcome.sense_length : kSenseCapacity;
+    size_t bytes = outcome.sense_length;
+    if (bytes > kSenseCapacity) bytes = kSenseCapacity;
     for (size_t at = 0; at < bytes; ++at) outcome.sense[at] = take();
   }
   exchange.blocks[exchange.commands] = block;
@@ -71,7 +72,8 @@ bool clean(const Outcome& outcome) {
   unsigned driver = outcome.driver_status & 0x0F;
   if (driver != 0 && driver != 0x08) return false;
   unsigned status = outcome.status & 0x7E;
-  size_t length = outcome.sense_length < kSenseCapacity ? outcome.sense_length : kSenseCapacity;
+  size_t length = outcome.sense_length;
+  if (length > kSenseCapacity) length = kSenseCapacity;
   if (status == 0 && length == 0) return true;
   if (status != 0 && status != 0x02) return false;
   Sense sense = decode_sense(outcome.sense, length);

@@ -33,8 +33,10 @@ fi
 score=$(cd "$work" && systemd-analyze security --offline=true spin_down_watch.service 2>&1 |
   sed -n 's/^.* exposure level for spin_down_watch.service: \([0-9.]*\) .*$/\1/p')
 echo "exposure score: ${score:-none}"
-[ -n "$score" ] && awk -v s="$score" 'BEGIN { exit !(s < 5) }' ||
-  { echo "FAIL: systemd-analyze security scores the unit ${score:-not at all}, not below 5"; exit 1; }
+if [ -z "$score" ] || ! awk -v s="$score" 'BEGIN { exit !(s < 5) }'; then
+  echo "FAIL: systemd-analyze security scores the unit ${score:-not at all}, not below 5"
+  exit 1
+fi
 setting() { sed -n "s/^$1=//p" "$unit" | tr '\n' ' '; }
 [ "$(setting Restart)" = "on-failure " ] || { echo "FAIL: Restart is not on-failure"; exit 1; }
 [[ " $(setting CapabilityBoundingSet)" == *" CAP_SYS_RAWIO "* ]] ||

@@ -18,8 +18,9 @@ fail() {
 
 status=0
 out=$("$tool" --version 2>&1) || status=$?
-[ "$status" -eq 0 ] && [ "$out" = "sg_ioctl_disk $version" ] ||
+if [ "$status" -ne 0 ] || [ "$out" != "sg_ioctl_disk $version" ]; then
   fail "sg_ioctl_disk --version: status $status, output '$out'"
+fi
 "$tool" --help | grep -q -- '--version' || fail "sg_ioctl_disk --help does not name --version"
 
 # .TH TITLE SECTION DATE SOURCE MANUAL: the source is "spin_down_watch VERSION".

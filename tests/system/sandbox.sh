@@ -124,10 +124,12 @@ TABLE
 }
 
 # Starts the daemon as a device's init would; DAEMON_PID is the detached daemon.
+# shellcheck disable=SC2034  # START_* are read by the scenarios that source this file
 start_daemon() {
   local environment=()
   if [ -n "${FAST_SLEEP:-}" ]; then
-    environment=(SPIN_DOWN_TEST_SECOND_MS=$SANDBOX_SECOND_MS SPIN_DOWN_TEST_PAUSE_LOG=$SANDBOX_PAUSES)
+    environment=("SPIN_DOWN_TEST_SECOND_MS=$SANDBOX_SECOND_MS"
+      "SPIN_DOWN_TEST_PAUSE_LOG=$SANDBOX_PAUSES")
     # The emulator is a host program: it hands the target's preload to the program it runs
     # rather than taking it itself.
     if [ -n "${EMULATOR:-}" ]; then
@@ -138,6 +140,7 @@ start_daemon() {
   fi
   local status=0
   START_STARTED=$(date +%s%N)
+  # shellcheck disable=SC2086  # the emulator is a command and its arguments, or nothing
   env "${environment[@]}" ${EMULATOR:-} /usr/sbin/spin_down_watch || status=$?
   START_ENDED=$(date +%s%N)
   START_STATUS=$status

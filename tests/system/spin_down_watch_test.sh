@@ -28,7 +28,7 @@ scenario_start_up() {
   expect_eq "$(sed -n 's/^Umask:\t*//p' "$proc/status")" 0000 "file-creation mask"
   wait_cycles 2
   local fds
-  fds=$(ls "$proc/fd" | sort -n | tr '\n' ' ')
+  fds=$(find "$proc/fd" -mindepth 1 -printf '%f\n' | sort -n | tr '\n' ' ')
   expect_eq "$fds" "0 1 2 " "descriptors open in the daemon"
   local fd null
   null=$(stat -c %d:%i /mnt/null)
