@@ -2,10 +2,20 @@
 
 #include <string.h>
 
-#include <initializer_list>
-
 #include "common/decimal.h"
 #include "common/line_reader.h"
+
+namespace {
+
+// One "%d" field from `at` on, which it moves past the digits; false without digits.
+bool scan_field(const char* text, size_t length, size_t& at, int32_t& value) {
+  LeadingInt integer = scan_leading_int(text + at, length - at);
+  value = integer.value;
+  at += integer.end;
+  return integer.found;
+}
+
+}  // namespace
 
 bool parse_partition_line(const Line& line, PartitionEntry* entry) {
   if (line.cut) return false;
@@ -14,11 +24,9 @@ bool parse_partition_line(const Line& line, PartitionEntry* entry) {
   size_t at = 0;
   // Three "%d" fields; one past the int32_t range (the block count of a very large disk) reads
   // like any other.
-  for (int32_t* field : {&entry->major, &entry->minor, &entry->blocks}) {
-    LeadingInt integer = scan_leading_int(text + at, length - at);
-    if (!integer.found) return false;
-    *field = integer.value;
-    at += integer.end;
+  if (!scan_field(text, length, at, entry->major) || !scan_field(text, length, at, entry->minor) ||
+      !scan_field(text, length, at, entry->blocks)) {
+    return false;
   }
   while (at < length && is_space(text[at])) ++at;
   size_t end = at;
