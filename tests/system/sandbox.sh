@@ -1,16 +1,22 @@
-# Runs a test of the installed daemon in a private mount and pid namespace, on a device the test
-# makes up: /proc is a tmpfs holding the request entry and the partition table the test writes,
-# /tmp is empty, /usr/sbin holds the daemon and a stand-in stop tool that logs its runs, and
-# /dev/null is a file that captures the daemon's trace. The sandbox's own files are in /mnt,
-# which the namespace covers with a tmpfs; the real /proc of the namespace is /mnt/realproc.
+# shellcheck shell=bash
+# A made-up device for the installed daemon, in a private mount and pid namespace: /proc is a
+# tmpfs holding the request entry and the tables of disks the caller writes, beside links to the
+# rest of the namespace's real /proc (its first pids among them, so that a script walking /proc
+# sees every process); /tmp is empty; /usr/sbin holds the daemon and a stand-in stop tool that
+# logs its runs; /dev/null is a file that captures the daemon's trace. The sandbox's own files are
+# in /mnt, which the namespace covers with a tmpfs; the real /proc of the namespace is
+# /mnt/realproc. Used by the system tests, the init-script tests, the demo and the bench.
 #
-# Source it, then call sandbox_enter "$@" first: it re-runs the script inside the namespace.
-# Environment: SPIN_DOWN_WATCH (the daemon), FAST_SLEEP (optional: the sleep-shortening
-# preload library; without it cycles last their real two seconds), EMULATOR (optional: a
+# Source it, then call sandbox_enter "$@" first: it re-runs the script inside the namespace, sets
+# the device up there and returns. Environment: SPIN_DOWN_WATCH (the daemon), SANDBOX_FILES
+# (optional: more files the caller brings, copied into /mnt by name before /tmp is covered, as
+# the tree may live there), FAST_SLEEP (optional: the sleep-shortening preload, in the sandbox as
+# /mnt/fast_sleep.so; without it cycles last their real two seconds), EMULATOR (optional: a
 # command that runs the daemon, such as qemu-mipsel).
 
-readonly SANDBOX_SECOND_MS=50
+readonly SANDBOX_PAUSE_US=100000
 readonly SANDBOX_LOG=/usr/sbin/stop_tool.log
+readonly SANDBOX_LINKED_PIDS=2000
 readonly SANDBOX_PAUSES=/mnt/pauses
 
 sandbox_enter() {
@@ -19,6 +25,7 @@ sandbox_enter() {
     return
   fi
   export SANDBOX_INSIDE=1
+  # --kill-child: whatever kills unshare (a test's time-out) ends the whole namespace.
   if [ "$(id -u)" -eq 0 ]; then
     local why
     if ! why=$(unshare --mount --pid --fork true 2>&1); then
@@ -28,15 +35,17 @@ sandbox_enter() {
       echo "(mount --bind ROOT ROOT before entering it)."
       exit 1
     fi
-    exec unshare --mount --pid --fork -- bash "$0" "$@"
+    exec unshare --mount --pid --fork --kill-child -- bash "$0" "$@"
   elif unshare --user --map-root-user --mount --pid --fork true 2>/dev/null; then
-    exec unshare --user --map-root-user --mount --pid --fork -- bash "$0" "$@"
+    exec unshare --user --map-root-user --mount --pid --fork --kill-child -- bash "$0" "$@"
   fi
   echo "SKIP: needs root, or unprivileged user and mount namespaces"
   exit 77
 }
 
 sandbox_set_up() {
+  # Only the first process of a new pid namespace: what follows covers /proc, /tmp and /dev/null.
+  [ $$ -eq 1 ] || { echo "FAIL: the sandbox is set up only in a namespace of its own"; exit 1; }
   # The real null device, for the harness's own noise once /dev/null captures the trace.
   exec 9>/dev/null
   mount --make-rprivate /
@@ -48,8 +57,14 @@ sandbox_set_up() {
   chmod 0666 /mnt/null
   install -m 0755 "$SPIN_DOWN_WATCH" /mnt/sbin/spin_down_watch
   if [ -n "${FAST_SLEEP:-}" ]; then cp "$FAST_SLEEP" /mnt/fast_sleep.so; fi
+  local file
+  for file in ${SANDBOX_FILES:-}; do cp "$file" /mnt/; done
   sandbox_write_stand_in /mnt/sbin/sg_ioctl_disk
   mount -t tmpfs -o mode=0755 sandbox-proc /proc
+  ln -s /mnt/realproc/[!0-9]* /proc/
+  rm -f /proc/partitions /proc/diskstats
+  # shellcheck disable=SC2046 # one link a pid; pids in the namespace count up from 1
+  ln -s $(seq -f '/mnt/realproc/%.0f' "$SANDBOX_LINKED_PIDS") /proc/
   mount --bind /mnt/tmp /tmp
   mount --bind /mnt/null /dev/null
   mount --bind /mnt/sbin /usr/sbin
@@ -58,10 +73,12 @@ sandbox_set_up() {
 # The stand-in logs one line a run: its arguments, the descriptors it inherited open (those not
 # close-on-exec), whether 0, 1 and 2 are the null device, its working directory, file-creation
 # mask, and when it began and ended. A file stop_tool.delay makes it take that many seconds,
-# and stop_tool.status gives its exit status.
+# and stop_tool.status gives its exit status. Its PATH is its own: a BusyBox device's applets
+# differ.
 sandbox_write_stand_in() {
   cat >"$1" <<'TOOL'
 #!/bin/sh
+PATH=/usr/bin:/bin
 started=$(date +%s.%N)
 # Sets fds. Runs in this shell, not in a subshell, whose pipe would show among them.
 list_inherited() {
@@ -128,7 +145,7 @@ TABLE
 start_daemon() {
   local environment=()
   if [ -n "${FAST_SLEEP:-}" ]; then
-    environment=("SPIN_DOWN_TEST_SECOND_MS=$SANDBOX_SECOND_MS"
+    environment=("SPIN_DOWN_TEST_PAUSE_US=$SANDBOX_PAUSE_US"
       "SPIN_DOWN_TEST_PAUSE_LOG=$SANDBOX_PAUSES")
     # The emulator is a host program: it hands the target's preload to the program it runs
     # rather than taking it itself.
@@ -149,29 +166,37 @@ start_daemon() {
   [ "$(wc -w <<<"$DAEMON_PID")" -eq 1 ] || fail "daemons after the start: $DAEMON_PID"
 }
 
-# The daemons: processes running the program (under the emulator too, hence the command line)
-# that lead their own session. A child forked to run the stop tool has the daemon's command line
-# until its exec, but never leads a session.
-daemon_pids() {
-  local entry line fields
+# Live processes running the program (under the emulator too, hence the command line): the
+# daemons lead their own session; a child forked to run the stop tool has the daemon's command
+# line until its exec, but never leads a session.
+program_pids() {  # daemons|children
+  local entry line fields pid
   for entry in /mnt/realproc/[0-9]*; do
     tr '\0' ' ' 2>&9 <"$entry/cmdline" | grep -q '/usr/sbin/spin_down_watch $' || continue
     { read -r line <"$entry/stat"; } 2>&9 || continue
     read -r -a fields <<<"${line##*)}"
-    [ "${fields[3]}" = "${entry##*/}" ] && [ "${fields[0]}" != Z ] && echo "${entry##*/}"
+    [ "${fields[0]}" != Z ] || continue
+    pid=${entry##*/}
+    if [ "${fields[3]}" = "$pid" ]; then
+      [ "$1" != daemons ] || echo "$pid"
+    else
+      [ "$1" != children ] || echo "$pid"
+    fi
   done
   return 0
 }
+
+daemon_pids() { program_pids daemons; }
 
 daemon_alive() {
   [ -d "/mnt/realproc/$DAEMON_PID" ] && ! grep -q '^State:.*Z' "/mnt/realproc/$DAEMON_PID/status"
 }
 
 wait_until() {  # SECONDS COMMAND...
-  local deadline=$(( $(date +%s) + $1 ))
+  local deadline=$((SECONDS + $1))
   shift
   until "$@"; do
-    [ "$(date +%s)" -le "$deadline" ] || return 1
+    [ "$SECONDS" -le "$deadline" ] || return 1
     sleep 0.02
   done
 }
