@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "common/console.h"
+#include "stop_tool/error_words.h"
 #include "stop_tool/sg_device.h"
 #include "stop_tool/stop_methods.h"
 
@@ -17,21 +18,19 @@ constexpr char kVersionLine[] = "sg_ioctl_disk " SPIN_DOWN_VERSION "\n";
 constexpr char kUsageLine[] =
     "usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it; --help for more)\n";
 constexpr char kHelp[] =
-    "usage: sg_ioctl_disk DEVICE MODE\n"
-    "       sg_ioctl_disk --help | --version\n"
-    "Spins the disk DEVICE (such as /dev/sda or /dev/sg0) down with MODE 0, up with MODE 1,\n"
-    "through SG_IO: SCSI START STOP UNIT, else ATA PASS-THROUGH (16), else (12).\n"
+    "usage: sg_ioctl_disk DEVICE MODE | --help | --version\n"
+    "Spins DEVICE (/dev/sda, /dev/sg0) down (MODE 0) or up (1) through SG_IO.\n"
     "Exit status:\n"
     "  0  done\n"
     "  1  usage\n"
     "  2  DEVICE cannot be opened\n"
-    "  3  DEVICE is not a SCSI generic (SG_IO) device\n"
-    "  4  the disk rejected every method (not supported)\n"
-    "  5  transport or I/O error, or timeout\n";
+    "  3  not a SCSI generic (SG_IO) device\n"
+    "  4  not supported by the disk\n"
+    "  5  I/O error or timeout\n";
 
 void put(int fd, const char* text) { write_all(fd, text, strlen(text)); }
 
-int fail(const char* device, const char* what, const char* detail, int status) {
+[[gnu::cold]] int fail(const char* device, const char* what, const char* detail, int status) {
   const char* parts[] = {kName, ": ", device, ": ", what, detail != nullptr ? detail : "", "\n"};
   for (const char* part : parts) put(2, part);
   return status;
@@ -56,11 +55,15 @@ int main(int argc, char** argv) {
   const char* device = argv[1];
   bool start = argv[2][0] == '1';
 
+  ErrorNumberText spare;
   int fd = open_disk(device);
-  if (fd < 0) return fail(device, "cannot open: ", strerror(errno), kExitCannotOpen);
+  if (fd < 0) {
+    return fail(device, "cannot open: ", describe_error(errno, spare), kExitCannotOpen);
+  }
   int version = 0;
   if (!sg_version(fd, &version)) {
-    return fail(device, "not a SCSI generic (SG_IO) device: ", strerror(errno), kExitNotSgIo);
+    return fail(device, "not a SCSI generic (SG_IO) device: ", describe_error(errno, spare),
+                kExitNotSgIo);
   }
   if (version < kSgIoVersion) {
     return fail(device, "not a SCSI generic (SG_IO) device: interface too old", nullptr,

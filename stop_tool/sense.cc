@@ -1,5 +1,7 @@
 #include "stop_tool/sense.h"
 
+#include "stop_tool/text_list.h"
+
 namespace {
 
 // Response codes, byte 0 without the VALID bit.
@@ -85,11 +87,11 @@ Sense decode_sense(const uint8_t* data, size_t length) {
 }
 
 const char* sense_key_name(uint8_t key) {
-  static const char* const kNames[16] = {
-      "NO SENSE",       "RECOVERED ERROR", "NOT READY",      "MEDIUM ERROR",
-      "HARDWARE ERROR", "ILLEGAL REQUEST", "UNIT ATTENTION", "DATA PROTECT",
-      "BLANK CHECK",    "VENDOR SPECIFIC", "COPY ABORTED",   "ABORTED COMMAND",
-      "RESERVED",       "VOLUME OVERFLOW", "MISCOMPARE",     "COMPLETED",
-  };
-  return kNames[key & 0x0F];
+  static constexpr char kNames[] =
+      "NO SENSE\0RECOVERED ERROR\0NOT READY\0MEDIUM ERROR\0"
+      "HARDWARE ERROR\0ILLEGAL REQUEST\0UNIT ATTENTION\0DATA PROTECT\0"
+      "BLANK CHECK\0VENDOR SPECIFIC\0COPY ABORTED\0ABORTED COMMAND\0"
+      "RESERVED\0VOLUME OVERFLOW\0MISCOMPARE\0COMPLETED\0";
+  static_assert(count_texts(kNames, sizeof kNames) == 16, "a name for each of the 16 keys");
+  return nth_text(kNames, key & 0x0F);
 }

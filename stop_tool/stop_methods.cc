@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "stop_tool/error_words.h"
 #include "stop_tool/sense.h"
 #include "stop_tool/sense_codes.h"
 
@@ -29,7 +30,8 @@ class Message {
  public:
   explicit Message(char (&out)[sizeof PowerResult::message]) : out_(out) { out_[0] = '\0'; }
 
-  Message& text(const char* piece) {
+  // Cold, as failures are: built small and out of line from its dozen call sites.
+  [[gnu::cold]] Message& text(const char* piece) {
     size_t length = strlen(piece);
     if (length > sizeof PowerResult::message - 1 - used_) {
       length = sizeof PowerResult::message - 1 - used_;
@@ -40,7 +42,7 @@ class Message {
     return *this;
   }
 
-  Message& hex(unsigned value) {
+  [[gnu::cold]] Message& hex(unsigned value) {
     static const char kDigits[] = "0123456789abcdef";
     char digits[] = {kDigits[(value >> 4) & 0x0F], kDigits[value & 0x0F], '\0'};
     return text(digits);
@@ -52,7 +54,7 @@ class Message {
 };
 
 // "KEY, words (aa/qq)"; "KEY, ASC/ASCQ aa/qq" for a code without words.
-void describe(const Sense& sense, Message& why) {
+[[gnu::cold]] void describe(const Sense& sense, Message& why) {
   why.text(sense_key_name(sense.key));
   const char* words = sense_code_words(sense.asc, sense.ascq);
   if (words == nullptr) {
@@ -102,7 +104,8 @@ Verdict judge_sense(const Sense& sense, bool ata_pass_through, Message& why) {
 // Order of the checks: the call itself, the host adapter, the driver, then the disk.
 Verdict judge(const Outcome& outcome, bool ata_pass_through, Message& why) {
   if (outcome.error != 0) {
-    why.text("SG_IO: ").text(strerror(outcome.error));
+    ErrorNumberText spare;
+    why.text("SG_IO: ").text(describe_error(outcome.error, spare));
     return Verdict::kFailed;
   }
   if (outcome.host_status == kHostTimeOut) {

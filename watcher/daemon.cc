@@ -26,14 +26,11 @@ void close_every_descriptor() {
 }
 
 void restore_default_signals() {
-  sigset_t none;
-  sigemptyset(&none);
+  sigset_t none = {};  // all bits clear: the empty set, without one more libc import
   sigprocmask(SIG_SETMASK, &none, nullptr);
-  struct sigaction default_action = {};
-  default_action.sa_handler = SIG_DFL;
   // SIGKILL and SIGSTOP refuse, and are default already.
   for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
-    sigaction(signal_number, &default_action, nullptr);
+    signal(signal_number, SIG_DFL);
   }
 }
 

@@ -1,0 +1,77 @@
+#include "stop_tool/error_words.h"
+
+#include <errno.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#include "stop_tool/text_list.h"
+
+namespace {
+
+// open(2) of a device node, ioctl(2) on it, and SG_IO.
+constexpr uint16_t kErrors[] = {
+    EPERM, ENOENT,  EINTR,  EIO,    ENXIO,  EAGAIN, ENOMEM, EACCES,       EFAULT,
+    EBUSY, ENOTDIR, ENODEV, EINVAL, EMFILE, ENOTTY, ELOOP,  ENAMETOOLONG, ENOMEDIUM,
+};
+
+// The words of each entry of kErrors, in the same order.
+constexpr char kWords[] =
+    "Operation not permitted\0"
+    "No such file or directory\0"
+    "Interrupted system call\0"
+    "Input/output error\0"
+    "No such device or address\0"
+    "Resource temporarily unavailable\0"
+    "Cannot allocate memory\0"
+    "Permission denied\0"
+    "Bad address\0"
+    "Device or resource busy\0"
+    "Not a directory\0"
+    "No such device\0"
+    "Invalid argument\0"
+    "Too many open files\0"
+    "Inappropriate ioctl for device\0"
+    "Too many levels of symbolic links\0"
+    "File name too long\0"
+    "No medium found\0";
+
+static_assert(count_texts(kWords, sizeof kWords) == sizeof kErrors / sizeof kErrors[0],
+              "one text for each error");
+
+}  // namespace
+
+const char* error_words(int error) {
+  for (size_t i = 0; i < sizeof kErrors / sizeof kErrors[0]; ++i) {
+    if (kErrors[i] == error) return nth_text(kWords, i);
+  }
+  return nullptr;
+}
+
+const char* error_number(int error, ErrorNumberText& spare) {
+  char digits[12];
+  size_t count = 0;
+  // Negated into an unsigned, so that INT_MIN has a magnitude too.
+  unsigned magnitude = error < 0 ? 0U - static_cast<unsigned>(error) : static_cast<unsigned>(error);
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  char* out = spare.text;
+  memcpy(out, "error ", 6);
+  out += 6;
+  if (error < 0) *out++ = '-';
+  while (count > 0) *out++ = digits[--count];
+  *out = '\0';
+  return spare.text;
+}
+
+const char* describe_error(int error, ErrorNumberText& spare) {
+#ifdef SPIN_DOWN_STATIC_LIBC
+  const char* words = error_words(error);
+  return words != nullptr ? words : error_number(error, spare);
+#else
+  (void)spare;
+  return strerror(error);
+#endif
+}

@@ -1,0 +1,40 @@
+#include "stop_tool/error_words.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <string.h>
+
+namespace {
+
+// The short table must say what the C library says, so that a static tool's messages read as
+// a dynamic one's.
+TEST(ErrorWords, AreTheCLibrarysWords) {
+  const int errors[] = {EPERM,  ENOENT, EINTR,  EIO,   ENXIO,        EAGAIN,
+                        ENOMEM, EACCES, EFAULT, EBUSY, ENOTDIR,      ENODEV,
+                        EINVAL, EMFILE, ENOTTY, ELOOP, ENAMETOOLONG, ENOMEDIUM};
+  for (int error : errors) {
+    ASSERT_NE(error_words(error), nullptr) << error;
+    EXPECT_STREQ(error_words(error), strerror(error)) << error;
+  }
+}
+
+TEST(ErrorWords, OthersHaveNoneAndAreNamedByNumber) {
+  EXPECT_EQ(error_words(EDOM), nullptr);
+  EXPECT_EQ(error_words(0), nullptr);
+  ErrorNumberText spare;
+  EXPECT_STREQ(error_number(95, spare), "error 95");
+  EXPECT_STREQ(error_number(0, spare), "error 0");
+  EXPECT_STREQ(error_number(-7, spare), "error -7");
+  EXPECT_STREQ(error_number(INT_MAX, spare), "error 2147483647");
+  EXPECT_STREQ(error_number(INT_MIN, spare), "error -2147483648");
+}
+
+TEST(ErrorWords, DescribeGivesWordsForEveryError) {
+  ErrorNumberText spare;
+  EXPECT_STREQ(describe_error(ENOENT, spare), strerror(ENOENT));
+  const char* other = describe_error(EDOM, spare);
+  EXPECT_TRUE(strcmp(other, strerror(EDOM)) == 0 || strcmp(other, "error 33") == 0) << other;
+}
+
+}  // namespace
