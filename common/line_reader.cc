@@ -13,7 +13,8 @@ ssize_t LineReader::read_some(char* into, size_t count) {
 
 bool LineReader::fill() {
   if (start_ > 0) {
-    memmove(buffer_, buffer_ + start_, end_ - start_);
+    // Down to the start, front to back: safe where the two ranges overlap.
+    for (size_t at = start_; at < end_; ++at) buffer_[at - start_] = buffer_[at];
     end_ -= start_;
     start_ = 0;
   }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef SPIN_DOWN_STOP_TOOL_TEXT_LIST_H_
 #define SPIN_DOWN_STOP_TOOL_TEXT_LIST_H_
 
@@ -19,7 +20,9 @@ inline const char* nth_text(const char* texts, size_t index) {
 // for a static_assert that the list and the table it goes with have the same length.
 constexpr size_t count_texts(const char* texts, size_t size) {
   size_t count = 0;
-  for (size_t at = 0; at + 1 < size; ++at) count += texts[at] == '\0';
+  for (size_t at = 0; at + 1 < size; ++at) {
+    if (texts[at] == '\0') ++count;
+  }
   return count;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stop_tool/error_words.h"
 
 #include <errno.h>

@@ -30,7 +30,7 @@ void restore_default_signals() {
   sigprocmask(SIG_SETMASK, &none, nullptr);
   // SIGKILL and SIGSTOP refuse, and are default already.
   for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
-    signal(signal_number, SIG_DFL);
+    (void)signal(signal_number, SIG_DFL);
   }
 }
 
