@@ -39,13 +39,15 @@ cat >"$root/usr/local/bin/report" <<'EOF'
 #!/bin/bash
 exec >/report 2>&1
 main_pid() { systemctl show -p MainPID --value spin_down_watch; }
-for _ in $(seq 100); do [ "$(systemctl is-active spin_down_watch)" = active ] && break; sleep 0.1; done
+# Each wait ends as soon as its condition holds; 30 s are deadlines for a loaded machine, where
+# the restart (RestartSec=2s) can take longer than its 2 s.
+for _ in $(seq 300); do [ "$(systemctl is-active spin_down_watch)" = active ] && break; sleep 0.1; done
 pid=$(main_pid)
 echo "active: $(systemctl is-active spin_down_watch)"
 echo "main: $(readlink /proc/"$pid"/exe) session leader: $([ "$(cut -d' ' -f6 /proc/"$pid"/stat)" = "$pid" ] && echo yes)"
 echo "capabilities: $(sed -n 's/^CapBnd:\t//p' /proc/"$pid"/status) no new privileges: $(sed -n 's/^NoNewPrivs:\t//p' /proc/"$pid"/status)"
 kill -9 "$pid"
-for _ in $(seq 100); do new=$(main_pid); [ "$new" != 0 ] && [ "$new" != "$pid" ] && break; sleep 0.1; done
+for _ in $(seq 300); do new=$(main_pid); [ "$new" != 0 ] && [ "$new" != "$pid" ] && break; sleep 0.1; done
 echo "after SIGKILL: $(systemctl is-active spin_down_watch), new daemon: $([ "$new" != 0 ] && [ "$new" != "$pid" ] && echo yes)"
 systemctl stop spin_down_watch
 left=$(for exe in /proc/[0-9]*/exe; do readlink "$exe"; done 2>/dev/null | grep -c spin_down_watch)

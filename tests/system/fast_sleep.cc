@@ -3,13 +3,11 @@
 //   SPIN_DOWN_TEST_PAUSE_US  every sleep() lasts this many microseconds, whatever it asks for
 //   SPIN_DOWN_TEST_EXIT_AT   pause numbers at which the process exits with status 0
 //   SPIN_DOWN_TEST_STOP_AT   pause numbers at which it stops itself (SIGSTOP)
-//   SPIN_DOWN_TEST_PAUSE_LOG a file that gets a byte a pause, by which a test counts the cycles
 // Lists have ':' between, as qemu's -E takes commas for its own. The environment is read once,
 // and a pause is one nanosleep as the real sleep() is, so that the bench counts no work of this
 // library's as the program's.
 
 #include <errno.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <time.h>
@@ -42,7 +40,6 @@ struct Pauses {
 bool settings_read;
 bool fixed_pause;
 timespec fixed_pause_length;
-const char* pause_log;
 Pauses exits, stops;
 unsigned long pauses;
 
@@ -59,15 +56,6 @@ extern "C" unsigned int sleep(unsigned int seconds) {
     }
     exits.read("SPIN_DOWN_TEST_EXIT_AT");
     stops.read("SPIN_DOWN_TEST_STOP_AT");
-    pause_log = getenv("SPIN_DOWN_TEST_PAUSE_LOG");
-  }
-  if (pause_log != nullptr) {
-    int fd = open(pause_log, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      ssize_t written = write(fd, ".", 1);
-      (void)written;
-      close(fd);
-    }
   }
   ++pauses;
   if (exits.has(pauses)) _exit(0);

@@ -17,7 +17,6 @@
 readonly SANDBOX_PAUSE_US=100000
 readonly SANDBOX_LOG=/usr/sbin/stop_tool.log
 readonly SANDBOX_LINKED_PIDS=2000
-readonly SANDBOX_PAUSES=/mnt/pauses
 
 sandbox_enter() {
   if [ -n "${SANDBOX_INSIDE:-}" ]; then
@@ -145,8 +144,7 @@ TABLE
 start_daemon() {
   local environment=()
   if [ -n "${FAST_SLEEP:-}" ]; then
-    environment=("SPIN_DOWN_TEST_PAUSE_US=$SANDBOX_PAUSE_US"
-      "SPIN_DOWN_TEST_PAUSE_LOG=$SANDBOX_PAUSES")
+    environment=("SPIN_DOWN_TEST_PAUSE_US=$SANDBOX_PAUSE_US")
     # The emulator is a host program: it hands the target's preload to the program it runs
     # rather than taking it itself.
     if [ -n "${EMULATOR:-}" ]; then
@@ -201,16 +199,26 @@ wait_until() {  # SECONDS COMMAND...
   done
 }
 
-pauses() { stat -c %s "$SANDBOX_PAUSES" 2>&9 || echo 0; }
+# Lets N whole cycles run from now on. Every cycle begins by reading the request entry, which
+# inotify sees, or by failing to open it, which the daemon reports at once; N + 1 beginnings seen
+# bound N whole cycles. No clock: the static build runs its real two-second cycles, under an
+# emulator too.
+wait_cycles() {  # N
+  local failed watch
+  inotifywait -m -e close_nowrite --format %f /proc >/mnt/reads 2>/mnt/watch &
+  watch=$!
+  wait_until 20 grep -q 'Watches established' /mnt/watch || fail "inotifywait: $(cat /mnt/watch)"
+  failed=$(trace_count 'while loop fopen failed')
+  wait_until $((2 * $1 + 30)) more_cycles_begun "$failed" "$1" || fail "the daemon stopped cycling"
+  kill "$watch"
+  wait "$watch" || true
+}
 
-# Lets N more cycles end: counted where the sleep is shortened, timed where it is not.
-wait_cycles() {
-  if [ -n "${FAST_SLEEP:-}" ]; then
-    local target=$(( $(pauses) + $1 ))
-    wait_until 30 eval '[ "$(pauses)" -ge '"$target"' ]' || fail "the daemon stopped cycling"
-  else
-    sleep $(( 2 * $1 + 1 ))
-  fi
+more_cycles_begun() {  # FAILED_OPENS_BEFORE N: more than N cycles began since the watch did
+  local reads failed
+  reads=$(grep -cx oxa_disk_spin_down /mnt/reads || true)
+  failed=$(trace_count 'while loop fopen failed')
+  [ $((reads + failed - $1)) -gt "$2" ]
 }
 
 runs() {
