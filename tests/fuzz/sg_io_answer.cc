@@ -78,8 +78,32 @@ bool clean(const Outcome& outcome) {
   if (status != 0 && status != 0x02) return false;
   Sense sense = decode_sense(outcome.sense, length);
   if (!sense.valid || sense.deferred) return false;
-  if (sense.has_ata_status && (sense.ata_status & kAtaStatusError)) return false;
+  if (sense.has_ata_status && (sense.ata_status & kAtaStatusError) != 0) return false;
   return sense.key == kNoSense || sense.key == kRecoveredError;
+}
+
+// The block of `method` asks for the change wanted.
+void check_block(const CommandBlock& block, int method, bool start) {
+  uint8_t ata_command = start ? kAtaIdleImmediate : kAtaStandbyImmediate;
+  if (method == 0) FUZZ_CHECK((block.bytes[4] & 1) == (start ? 1 : 0));
+  if (method == 1) FUZZ_CHECK(block.bytes[14] == ata_command);
+  if (method == 2) FUZZ_CHECK(block.bytes[9] == ata_command);
+}
+
+// The methods come in order, from the first, each sent at most twice in a row. Gives the last
+// method sent.
+int check_commands(bool start) {
+  int previous = -1;
+  int repeats = 0;
+  for (size_t i = 0; i < exchange.commands; ++i) {
+    int method = method_of(exchange.blocks[i]);
+    FUZZ_CHECK(method == previous || method == previous + 1);
+    repeats = method == previous ? repeats + 1 : 0;
+    FUZZ_CHECK(repeats <= 1);
+    check_block(exchange.blocks[i], method, start);
+    previous = method;
+  }
+  return previous;
 }
 
 }  // namespace
@@ -94,24 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(result.status == kExitDone || result.status == kExitIoError ||
              result.status == kExitNotSupported);
   FUZZ_CHECK(exchange.commands >= 1);
-
-  // The methods come in order, from the first; each is sent at most twice in a row.
-  int previous = -1;
-  int repeats = 0;
-  uint8_t ata_command = start ? kAtaIdleImmediate : kAtaStandbyImmediate;
-  for (size_t i = 0; i < exchange.commands; ++i) {
-    const CommandBlock& block = exchange.blocks[i];
-    int method = method_of(block);
-    FUZZ_CHECK(method == previous || method == previous + 1);
-    repeats = method == previous ? repeats + 1 : 0;
-    FUZZ_CHECK(repeats <= 1);
-    previous = method;
-    if (method == 0) FUZZ_CHECK((block.bytes[4] & 1) == (start ? 1 : 0));
-    if (method == 1) FUZZ_CHECK(block.bytes[14] == ata_command);
-    if (method == 2) FUZZ_CHECK(block.bytes[9] == ata_command);
-  }
+  int last_method = check_commands(start);
   const Outcome& last = exchange.answers[exchange.commands - 1];
   if (result.status == kExitDone) FUZZ_CHECK(clean(last));
-  if (result.status == kExitNotSupported) FUZZ_CHECK(previous == 2 && !clean(last));
+  if (result.status == kExitNotSupported) FUZZ_CHECK(last_method == 2 && !clean(last));
   return 0;
 }
