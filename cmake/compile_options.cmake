@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Flags shared by the library and the programs. Tests take only the warnings: GoogleTest wants
 # exceptions and RTTI, the shipped code wants neither.
 set(SPIN_DOWN_WARNINGS -Wall -Wextra -Wshadow -Wconversion)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The mipsel glibc target built the way Buildroot builds a CMake package by default: its
 # toolchain file's Release build type and flags, with Buildroot's default hardening (-O2,
 # _FORTIFY_SOURCE=1, the strong stack protector, full RELRO, PIE requested). It shows what a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit little-endian MIPS with Debian's cross compiler and its glibc, linked dynamically.
 # Programs and tests run on the build machine through qemu-user, which finds the target's
 # loader and libraries under the cross compiler's own tree.

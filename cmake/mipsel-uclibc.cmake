@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit little-endian MIPS with Debian's cross compiler, linked statically against uClibc-ng,
 # the target's own C library, from the sysroot that scripts/build-uclibc-sysroot makes. The
 # compiler was built for glibc, so its default headers, start files and libraries are replaced

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef SPIN_DOWN_COMMON_CONSOLE_H_
 #define SPIN_DOWN_COMMON_CONSOLE_H_
 

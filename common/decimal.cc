@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/decimal.h"
 
 LeadingInt scan_leading_int(const char* text, size_t length) {

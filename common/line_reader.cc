@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/line_reader.h"
 
 #include <errno.h>

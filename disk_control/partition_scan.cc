@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "disk_control/partition_scan.h"
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "disk_control/stop_command.h"
 
 #include <errno.h>

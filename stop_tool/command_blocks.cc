@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stop_tool/command_blocks.h"
 
 namespace {

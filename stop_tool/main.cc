@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sg_ioctl_disk DEVICE MODE: spins a disk down (MODE 0) or up again (MODE 1) through the
 // kernel's SCSI generic interface. Quiet on success; one line on standard error and a distinct
 // exit status on failure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stop_tool/sense.h"
 
 #include "stop_tool/text_list.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stop_tool/sense_codes.h"
 
 #include <stddef.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef SPIN_DOWN_STOP_TOOL_SENSE_CODES_H_
 #define SPIN_DOWN_STOP_TOOL_SENSE_CODES_H_
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/console.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "watcher/daemon.h"
 
 #include <fcntl.h>

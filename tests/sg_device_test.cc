@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stop_tool/sg_device.h"
 
 #include <errno.h>

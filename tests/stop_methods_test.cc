@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stop_tool/stop_methods.h"
 
 #include <errno.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef SPIN_DOWN_TESTS_TEMP_DIR_H_
 #define SPIN_DOWN_TESTS_TEMP_DIR_H_
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef SPIN_DOWN_WATCHER_DAEMON_H_
 #define SPIN_DOWN_WATCHER_DAEMON_H_
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // spin_down_watch: stops every whole disk once each time the kernel asks for a spin-down.
 // No options; arguments and environment are ignored.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "watcher/poll_cycle.h"
 
 #include <fcntl.h>

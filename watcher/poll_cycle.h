@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef SPIN_DOWN_WATCHER_POLL_CYCLE_H_
 #define SPIN_DOWN_WATCHER_POLL_CYCLE_H_
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "watcher/request_reader.h"
 
 #include <fcntl.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks that a shipped program needs the C library alone at run time:
 #   linked_against_libc_alone.sh READELF PROGRAM dynamic|static [PAGE_SIZE]
 # dynamic: libc.so.6 is its only NEEDED entry, but for one case: where the stack protector's

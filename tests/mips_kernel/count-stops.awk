@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Reads QEMU's trace of a guest-init run and checks every disk's commands phase by phase.
 # Phase K runs from marker K to marker K+1; marker K is a READ(10) of block (K+1)*2048.
 # In the phases listed in `rises` (comma separated) every disk must get exactly one stop

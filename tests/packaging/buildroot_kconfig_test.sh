@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Loads the Buildroot external tree's Config.in with kconfiglib under a stand-in of the
 # toolchain options it depends on, as Buildroot's menu would, and checks that it parses
 # without a warning and offers the package exactly when the toolchain can build it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs an init script for real against the built daemon, on the made-up device of
 # tests/system/sandbox.sh with a request entry of 1 and a one-disk partition table:
 #   init_script_test.sh TOOLS STYLE SCRIPT [RC_COMMON]

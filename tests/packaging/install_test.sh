@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the build into a staging root, as a firmware build does, and checks what lands:
 #   install_test.sh BUILD_DIR DAEMON TOOL   (the built programs)
 # Both programs in PREFIX/sbin with mode 0755, both manual pages in PREFIX/share/man/man8,

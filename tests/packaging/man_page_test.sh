@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fails on any warning of groff's about a manual page, and checks that man -l renders it:
 #   man_page_test.sh PAGE...
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the install steps of the Buildroot and OpenWrt recipes with GNU make, under stand-ins
 # for the little of each build system that they use, and checks what lands in the image and
 # what the recipes declare (version, license, license file):

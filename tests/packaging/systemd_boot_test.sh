@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Boots a minimal Debian with systemd as PID 1 (systemd-nspawn --boot) with the service unit
 # and the built programs installed, and checks the unit under a real systemd: it becomes
 # active with the daemon (a session leader) as its main process, sandboxed with the two

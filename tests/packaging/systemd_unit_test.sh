@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the service unit with systemd-analyze verify, which needs the program it starts to
 # exist: a copy of the unit points at the built daemon. Then its sandbox: systemd-analyze
 # security must rate it below 5 ("OK"), while it still restarts a daemon that died, keeps the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks that the version the build is given (the project's, from CMakeLists.txt) is the one
 # that the stop tool prints, that both manual pages' headers name, and that the changelog's
 # latest release has:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the tool on bad arguments and on paths that are no SCSI disk, and checks each exit status
 # and that the one line it prints is the expected one.
 # Usage: cli_test.sh [EMULATOR...] TOOL (a cross build runs the tool under its emulator)

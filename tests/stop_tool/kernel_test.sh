@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Boots Debian's own amd64 kernel under QEMU (software emulation only) with three disks, a SCSI
 # disk on virtio-scsi, a SATA disk on AHCI and a virtio-blk disk, and runs the tool inside the
 # guest: it must stop and start the first two and call the third no SG_IO device. QEMU's trace of

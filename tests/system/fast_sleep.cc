@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Preloaded into the daemon by the system tests, and into it and hd-idle by the bench, so that
 // cycles need not last their real pauses. Settings:
 //   SPIN_DOWN_TEST_PAUSE_US  every sleep() lasts this many microseconds, whatever it asks for

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # A made-up device for the installed daemon, in a private mount and pid namespace: /proc is a
 # tmpfs holding the request entry and the tables of disks the caller writes, beside links to the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # System tests of spin_down_watch as it is installed, one scenario a run:
 #   spin_down_watch_test.sh SCENARIO
 # Each runs the daemon in a namespace of its own (see sandbox.sh) and ends with it.

@@ -4,6 +4,8 @@
 #
 ################################################################################
 
+# SPDX-License-Identifier: MIT
+
 SPIN_DOWN_WATCH_VERSION = 1.0.0
 SPIN_DOWN_WATCH_LICENSE = MIT
 SPIN_DOWN_WATCH_LICENSE_FILES = LICENSE
