@@ -5,6 +5,8 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "common/decimal.h"
+
 void write_all(int fd, const char* data, size_t length) {
   while (length > 0) {
     ssize_t written = write(fd, data, length);
@@ -36,15 +38,8 @@ void Console::trace(const char* prefix, const char* text, size_t length) {
 }
 
 void Console::trace(const char* prefix, int32_t value) {
-  char digits[11];  // the ten digits of 2147483648 and a sign
-  size_t start = sizeof digits;
-  // 32-bit arithmetic only: 64-bit division would pull a few KiB of libgcc into 32-bit targets.
-  uint32_t magnitude = value < 0 ? 0U - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-  do {
-    digits[--start] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (value < 0) digits[--start] = '-';
+  char digits[kDecimalCapacity];
+  size_t start = format_decimal(value, digits);
   trace(prefix, digits + start, sizeof digits - start);
 }
 

@@ -24,3 +24,15 @@ LeadingInt scan_leading_int(const char* text, size_t length) {
   }
   return LeadingInt{value, at, true};
 }
+
+size_t format_decimal(int32_t value, char (&out)[kDecimalCapacity]) {
+  size_t start = kDecimalCapacity;
+  // 32-bit arithmetic only: 64-bit division would pull a few KiB of libgcc into 32-bit targets.
+  uint32_t magnitude = value < 0 ? 0U - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+  do {
+    out[--start] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) out[--start] = '-';
+  return start;
+}

@@ -20,4 +20,11 @@ struct LeadingInt {
 // byte or after `length` characters.
 LeadingInt scan_leading_int(const char* text, size_t length);
 
+// Room for any int32_t in decimal: the ten digits of 2147483648 and a sign.
+constexpr size_t kDecimalCapacity = 11;
+
+// Writes `value` in decimal at the end of `out` and returns where the text begins; it runs to
+// the end of `out`, with no terminating zero.
+size_t format_decimal(int32_t value, char (&out)[kDecimalCapacity]);
+
 #endif  // SPIN_DOWN_COMMON_DECIMAL_H_

@@ -6,6 +6,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "common/decimal.h"
 #include "stop_tool/text_list.h"
 
 namespace {
@@ -50,20 +51,13 @@ const char* error_words(int error) {
 }
 
 const char* error_number(int error, ErrorNumberText& spare) {
-  char digits[12];
-  size_t count = 0;
-  // Negated into an unsigned, so that INT_MIN has a magnitude too.
-  unsigned magnitude = error < 0 ? 0U - static_cast<unsigned>(error) : static_cast<unsigned>(error);
-  do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  char* out = spare.text;
-  memcpy(out, "error ", 6);
-  out += 6;
-  if (error < 0) *out++ = '-';
-  while (count > 0) *out++ = digits[--count];
-  *out = '\0';
+  static_assert(sizeof(int) == sizeof(int32_t), "an errno value is a 32-bit int");
+  char digits[kDecimalCapacity];
+  size_t start = format_decimal(static_cast<int32_t>(error), digits);
+  size_t length = sizeof digits - start;
+  memcpy(spare.text, "error ", 6);
+  memcpy(spare.text + 6, digits + start, length);
+  spare.text[6 + length] = '\0';
   return spare.text;
 }
 

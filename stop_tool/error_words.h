@@ -2,9 +2,11 @@
 #ifndef SPIN_DOWN_STOP_TOOL_ERROR_WORDS_H_
 #define SPIN_DOWN_STOP_TOOL_ERROR_WORDS_H_
 
-// Room for "error " and any int.
+#include "common/decimal.h"
+
+// Room for "error ", any int and the terminating zero.
 struct ErrorNumberText {
-  char text[20];
+  char text[6 + kDecimalCapacity + 1];
 };
 
 // What went wrong, in words, for an errno value. A dynamic program takes them from the C
