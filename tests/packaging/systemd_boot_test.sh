@@ -40,15 +40,19 @@ cat >"$root/usr/local/bin/report" <<'EOF'
 #!/bin/bash
 exec >/report 2>&1
 main_pid() { systemctl show -p MainPID --value spin_down_watch; }
-# Each wait ends as soon as its condition holds; 30 s are deadlines for a loaded machine, where
+# This service is ordered after the unit, so the unit's start at boot has ended. The restart is
+# waited for as an event: the unit's next "Started" line in the journal, read from a cursor taken
+# before the kill, so that it cannot pass unseen. 30 s are a deadline for a loaded machine, where
 # the restart (RestartSec=2s) can take longer than its 2 s.
-for _ in $(seq 300); do [ "$(systemctl is-active spin_down_watch)" = active ] && break; sleep 0.1; done
 pid=$(main_pid)
 echo "active: $(systemctl is-active spin_down_watch)"
 echo "main: $(readlink /proc/"$pid"/exe) session leader: $([ "$(cut -d' ' -f6 /proc/"$pid"/stat)" = "$pid" ] && echo yes)"
 echo "capabilities: $(sed -n 's/^CapBnd:\t//p' /proc/"$pid"/status) no new privileges: $(sed -n 's/^NoNewPrivs:\t//p' /proc/"$pid"/status)"
+cursor=$(journalctl --lines=1 --show-cursor --quiet --output=cat | sed -n 's/^-- cursor: //p')
 kill -9 "$pid"
-for _ in $(seq 300); do new=$(main_pid); [ "$new" != 0 ] && [ "$new" != "$pid" ] && break; sleep 0.1; done
+grep -m 1 -q '^Started ' < <(timeout 30 journalctl --follow --after-cursor="$cursor" --output=cat \
+  --unit=spin_down_watch)
+new=$(main_pid)
 echo "after SIGKILL: $(systemctl is-active spin_down_watch), new daemon: $([ "$new" != 0 ] && [ "$new" != "$pid" ] && echo yes)"
 systemctl stop spin_down_watch
 left=$(for exe in /proc/[0-9]*/exe; do readlink "$exe"; done 2>/dev/null | grep -c spin_down_watch)
