@@ -8,6 +8,8 @@
 # static: it has neither an interpreter nor a dynamic section.
 # PAGE_SIZE: every loadable segment must be aligned to exactly that many bytes.
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 [ $# -ge 3 ] || { echo "usage: $0 READELF PROGRAM dynamic|static [PAGE_SIZE]" >&2; exit 2; }
 readelf=$1 program=$2 linkage=$3 page_size=${4:-}
 
@@ -47,7 +49,7 @@ case $linkage in
   static)
     [ -z "$needed$interpreter" ] ||
       { echo "FAIL: $program is not static: needs '$needed', interpreter '$interpreter'"; exit 1; }
-    if "$readelf" -dW "$program" | grep -q '(NULL)'; then
+    if [[ $("$readelf" -dW "$program") == *'(NULL)'* ]]; then
       echo "FAIL: $program has a dynamic section"
       exit 1
     fi

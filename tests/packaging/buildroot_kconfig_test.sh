@@ -4,6 +4,8 @@
 # toolchain options it depends on, as Buildroot's menu would, and checks that it parses
 # without a warning and offers the package exactly when the toolchain can build it.
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 tree=$(cd "$(dirname "$0")/../../packaging/buildroot" && pwd)
 readonly tree
 if ! /usr/bin/python3 -c 'import kconfiglib' 2>/dev/null; then

@@ -9,6 +9,8 @@
 # /etc/default/spin_down_watch) or "openwrt" (neither). RC_COMMON: the rc.common the script is
 # run through (OpenWrt's way). Environment: SPIN_DOWN_WATCH, the daemon.
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 # shellcheck source=tests/system/sandbox.sh
 source "$(dirname "$0")/../system/sandbox.sh"
 

@@ -5,6 +5,8 @@
 # Both programs in PREFIX/sbin with mode 0755, both manual pages in PREFIX/share/man/man8,
 # and nothing else.
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 readonly build=$1 daemon=$2 tool=$3
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

@@ -3,6 +3,8 @@
 # Fails on any warning of groff's about a manual page, and checks that man -l renders it:
 #   man_page_test.sh PAGE...
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 if ! command -v groff >/dev/null || ! command -v man >/dev/null; then
   echo "SKIP: groff or man is missing (scripts/install-deps groff-base man-db)"
   exit 77

@@ -9,6 +9,8 @@
 # root); the programs come from a real `cmake --install` of BUILD_DIR. The cmake-package and
 # cmake.mk steps themselves need the build systems and are not run here.
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 readonly build=$1 version=$2
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 readonly repo
@@ -127,4 +129,13 @@ expect_contents "$work/openwrt-root/sg_ioctl_disk" "/usr/sbin/sg_ioctl_disk 755"
   "OpenWrt package sg_ioctl_disk"
 [ "$(cd "$work/openwrt-build" && find . ! -type d -printf '%P\n' | sort)" = "$tracked" ] ||
   fail "OpenWrt's prepared source is not the checkout's tracked files"
+# A git that refuses the checkout stops the preparation, rather than leaving it empty.
+mkdir "$work/refusing"
+printf '#!/bin/sh\necho "fatal: detected dubious ownership" >&2\nexit 128\n' >"$work/refusing/git"
+chmod +x "$work/refusing/git"
+rm -rf "$work/openwrt-build"
+if PATH=$work/refusing:$PATH make -s -C "$package_dir" TOPDIR="$work/openwrt" prepare \
+  >"$work/refused.log" 2>&1; then
+  fail "OpenWrt's preparation went on past a failing git: $(cat "$work/refused.log")"
+fi
 echo "PASS"

@@ -8,6 +8,9 @@
 # The root file system is made once per machine by mmdebstrap (about 50 s) and kept in
 # ~/.cache/spin_down_watch, keyed by its recipe.
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
+failure_stage=set-up
 readonly unit=$1 daemon=$2 tool=$3
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 if [ "$(id -u)" -ne 0 ]; then echo "SKIP: needs root for systemd-nspawn"; exit 77; fi
@@ -21,7 +24,11 @@ if [ ! -d "$rootfs" ]; then
   mkdir -p "$cache"
   rm -rf "$rootfs.tmp"
   # shellcheck disable=SC2086 # the recipe is words
-  $recipe "$rootfs.tmp" >/dev/null 2>&1
+  if ! $recipe "$rootfs.tmp" >"$cache/mmdebstrap.log" 2>&1; then
+    echo "FAIL: set-up: $recipe failed; its log ends:"
+    tail -n 20 "$cache/mmdebstrap.log"
+    exit 1
+  fi
   mv "$rootfs.tmp" "$rootfs"
 fi
 
@@ -72,6 +79,7 @@ EOF
 ln -s /etc/systemd/system/report.service "$wants/"
 
 # nspawn's own bounding set leaves CAP_SYS_RAWIO out; the unit keeps it, so the guest gets it.
+failure_stage=
 status=0
 timeout 120 systemd-nspawn --boot -D "$root" --register=no --keep-unit --private-network -q \
   --capability=CAP_SYS_RAWIO >"$work/console.log" 2>&1 || status=$?

@@ -9,6 +9,8 @@
 # is not there fails too. systemd-analyze counts a misspelt key as a warning only, so any line
 # about the unit fails the test.
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 readonly unit=$1 daemon=$2 man_dir=$3
 if ! command -v systemd-analyze >/dev/null || ! command -v man >/dev/null; then
   echo "SKIP: systemd-analyze or man is missing (scripts/install-deps systemd man-db)"

@@ -5,6 +5,8 @@
 # latest release has:
 #   version_test.sh VERSION TOOL MAN_PAGE... CHANGELOG
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 readonly version=$1 tool=$2
 shift 2
 pages=("${@:1:$#-1}")
@@ -22,7 +24,7 @@ out=$("$tool" --version 2>&1) || status=$?
 if [ "$status" -ne 0 ] || [ "$out" != "sg_ioctl_disk $version" ]; then
   fail "sg_ioctl_disk --version: status $status, output '$out'"
 fi
-"$tool" --help | grep -q -- '--version' || fail "sg_ioctl_disk --help does not name --version"
+[[ $("$tool" --help) == *--version* ]] || fail "sg_ioctl_disk --help does not name --version"
 
 # .TH TITLE SECTION DATE SOURCE MANUAL: the source is "spin_down_watch VERSION".
 for page in "${pages[@]}"; do

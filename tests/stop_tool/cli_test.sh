@@ -4,6 +4,8 @@
 # and that the one line it prints is the expected one.
 # Usage: cli_test.sh [EMULATOR...] TOOL (a cross build runs the tool under its emulator)
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 tool=("$@")
 work=$(mktemp -d "${TMPDIR:-/tmp}/stop-tool-cli.XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -12,6 +12,9 @@
 # write outside /tmp fails.
 # Usage: kernel_test.sh TOOL
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
+failure_stage=set-up
 tool=$1
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 "$repo/scripts/install-deps" qemu-system-x86 cpio util-linux
@@ -155,6 +158,7 @@ UNIT
 (cd "$initramfs" && find . | cpio -o -H newc --quiet) | gzip -1 >"$work/initramfs.gz"
 
 for disk in scsi sata virtio; do truncate -s 64M "$work/$disk.img"; done
+failure_stage=
 started=$(date +%s)
 status=0
 timeout 170 qemu-system-x86_64 -accel tcg -m 256M -nodefaults -no-user-config -nographic \

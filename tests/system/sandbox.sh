@@ -169,9 +169,10 @@ start_daemon() {
 # daemons lead their own session; a child forked to run the stop tool has the daemon's command
 # line until its exec, but never leads a session.
 program_pids() {  # daemons|children
-  local entry line fields pid
+  local entry line fields pid command
   for entry in /mnt/realproc/[0-9]*; do
-    tr '\0' ' ' 2>&9 <"$entry/cmdline" | grep -q '/usr/sbin/spin_down_watch $' || continue
+    command=$(tr '\0' ' ' 2>&9 <"$entry/cmdline") || continue
+    [[ $command == *'/usr/sbin/spin_down_watch ' ]] || continue
     { read -r line <"$entry/stat"; } 2>&9 || continue
     read -r -a fields <<<"${line##*)}"
     [ "${fields[0]}" != Z ] || continue

@@ -4,6 +4,8 @@
 #   spin_down_watch_test.sh SCENARIO
 # Each runs the daemon in a namespace of its own (see sandbox.sh) and ends with it.
 set -euo pipefail
+# shellcheck source=scripts/on-failure.sh
+. "$(dirname "$0")/../../scripts/on-failure.sh"
 source "$(dirname "$0")/sandbox.sh"
 sandbox_enter "$@"
 
