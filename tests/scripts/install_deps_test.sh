@@ -22,21 +22,23 @@ fail() {
 }
 
 # The host has libfoo1 1.0 installed, from source foo; libfoo-dev, also from foo, is missing.
+# Each listing is some megabytes, far more than a pipe holds.
+printf 'filler 1 installed\n%.0s' {1..200000} >"$work/filler"
 mkdir "$work/bin"
-cat >"$work/bin/dpkg-query" <<'EOS'
+cat >"$work/bin/dpkg-query" <<EOS
 #!/bin/bash
-if [ $# -eq 3 ]; then  # -W -f=${Status} PACKAGE
-  [ "$3" != libfoo-dev ] || exit 1
+if [ \$# -eq 3 ]; then  # -W -f=\${Status} PACKAGE
+  [ "\$3" != libfoo-dev ] || exit 1
   printf 'install ok installed'
   exit 0
 fi
 printf 'foo 1.0 installed\n'
-yes 'filler 1 installed' | head -c 4000000
+exec cat "$work/filler"
 EOS
-cat >"$work/bin/apt-cache" <<'EOS'
+cat >"$work/bin/apt-cache" <<EOS
 #!/bin/bash
-case $1 in
-  show) printf 'Package: libfoo-dev\nSource: foo\n'; yes 'Description: filler' | head -c 4000000 ;;
+case \$1 in
+  show) printf 'Package: libfoo-dev\nSource: foo\n'; exec cat "$work/filler" ;;
   madison) printf ' libfoo-dev |        1.0 | http://deb.example bookworm/main amd64 Packages\n' ;;
 esac
 EOS
