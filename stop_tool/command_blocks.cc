@@ -28,6 +28,15 @@ CommandBlock start_stop_unit(bool start) {
   return block;
 }
 
+CommandBlock synchronize_cache_10() { return zeroed(kSynchronizeCache10, 10); }
+
+CommandBlock request_sense() {
+  CommandBlock block = zeroed(kRequestSense, 6);
+  block.bytes[4] = kRequestSenseLength;  // ALLOCATION LENGTH; DESC (byte 1) clear: fixed format
+  block.data_in = kRequestSenseLength;
+  return block;
+}
+
 CommandBlock ata_pass_through_16(uint8_t ata_command) {
   CommandBlock block = zeroed(kAtaPassThrough16, 16);
   block.bytes[1] = kProtocolNonData;
@@ -44,4 +53,9 @@ CommandBlock ata_pass_through_12(uint8_t ata_command) {
   block.bytes[8] = kDeviceLba;
   block.bytes[9] = ata_command;
   return block;
+}
+
+CommandBlock ata_pass_through(uint8_t opcode, uint8_t ata_command) {
+  return opcode == kAtaPassThrough16 ? ata_pass_through_16(ata_command)
+                                     : ata_pass_through_12(ata_command);
 }

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // sg_ioctl_disk DEVICE MODE: spins a disk down (MODE 0) or up again (MODE 1) through the
-// kernel's SCSI generic interface. Quiet on success; one line on standard error and a distinct
-// exit status on failure.
+// kernel's SCSI generic interface, or tells its power state (MODE state). Quiet on success but
+// for the state; one line on standard error and a distinct exit status on failure.
 #include <errno.h>
 #include <string.h>
 #include <unistd.h>
 
 #include "common/console.h"
 #include "stop_tool/error_words.h"
+#include "stop_tool/power_query.h"
 #include "stop_tool/sg_device.h"
 #include "stop_tool/stop_methods.h"
 
@@ -17,12 +18,20 @@ constexpr char kName[] = "sg_ioctl_disk";
 // The project's version, given by the build.
 constexpr char kVersionLine[] = "sg_ioctl_disk " SPIN_DOWN_VERSION "\n";
 constexpr char kUsageLine[] =
-    "usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it; --help for more)\n";
+    "usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it, state tells its "
+    "power state; --help for more)\n";
 constexpr char kHelp[] =
     "usage: sg_ioctl_disk DEVICE MODE | --help | --version\n"
-    "Spins DEVICE (/dev/sda, /dev/sg0) down (MODE 0) or up (1) through SG_IO.\n"
+    "Spins DEVICE (/dev/sda, /dev/sg0) down (MODE 0) or up (1) through SG_IO; a disk\n"
+    "in standby or stopped already is left alone, and a cache is flushed before a stop.\n"
+    "MODE state prints \"DEVICE: STATE\" and leaves the disk as it is:\n"
+    "  active   spinning, ready at once\n"
+    "  idle     spinning, or nearly, in a low power condition\n"
+    "  standby  spun down; the next access spins it up\n"
+    "  stopped  spun down by a stop command; reads fail until MODE 1\n"
+    "  unknown  the disk answered, but not with a state\n"
     "Exit status:\n"
-    "  0  done\n"
+    "  0  done (for state: a state was read)\n"
     "  1  usage\n"
     "  2  DEVICE cannot be opened\n"
     "  3  not a SCSI generic (SG_IO) device\n"
@@ -48,7 +57,9 @@ int main(int argc, char** argv) {
     put(1, kVersionLine);
     return kExitDone;
   }
-  bool valid_mode = argc == 3 && (strcmp(argv[2], "0") == 0 || strcmp(argv[2], "1") == 0);
+  bool query = argc == 3 && strcmp(argv[2], "state") == 0;
+  bool valid_mode =
+      query || (argc == 3 && (strcmp(argv[2], "0") == 0 || strcmp(argv[2], "1") == 0));
   if (!valid_mode) {
     put(2, kUsageLine);
     return kExitUsage;
@@ -70,7 +81,17 @@ int main(int argc, char** argv) {
     return fail(device, "not a SCSI generic (SG_IO) device: interface too old", nullptr,
                 kExitNotSgIo);
   }
-  PowerResult result = change_power(send_sg_io, fd, start);
+  if (query) {
+    PowerQuery answer = query_power(send_sg_io, fd);
+    close(fd);
+    if (answer.result.status != kExitDone) {
+      return fail(device, answer.result.message, nullptr, answer.result.status);
+    }
+    const char* parts[] = {device, ": ", power_state_word(answer.state), "\n"};
+    for (const char* part : parts) put(1, part);
+    return kExitDone;
+  }
+  PowerResult result = start ? change_power(send_sg_io, fd, true) : stop_disk(send_sg_io, fd);
   close(fd);
   if (result.status != kExitDone) return fail(device, result.message, nullptr, result.status);
   return kExitDone;

@@ -18,10 +18,14 @@ constexpr uint8_t kAtaInformationAscq = 0x1D;
 // The ATA Status Return sense data descriptor: type, additional length, then the registers.
 constexpr uint8_t kAtaStatusReturn = 0x09;
 constexpr size_t kAtaStatusReturnLength = 14;
+constexpr size_t kAtaStatusReturnError = 3;
+constexpr size_t kAtaStatusReturnCount = 5;
 constexpr size_t kAtaStatusReturnStatus = 13;
 
-// Fixed format: the ATA STATUS register stands in the INFORMATION field.
+// Fixed format: the ATA ERROR, STATUS, DEVICE and COUNT registers stand in the INFORMATION field.
+constexpr size_t kFixedAtaError = 3;
 constexpr size_t kFixedAtaStatus = 4;
+constexpr size_t kFixedAtaCount = 6;
 
 // The end of the sense data: what the disk says it sent, within what was received.
 size_t sense_end(const uint8_t* data, size_t length, size_t header) {
@@ -45,6 +49,8 @@ void decode_fixed(const uint8_t* data, size_t length, Sense& sense) {
   if (ata_information(sense)) {
     sense.has_ata_status = true;
     sense.ata_status = data[kFixedAtaStatus];
+    sense.ata_error = data[kFixedAtaError];
+    sense.ata_count = data[kFixedAtaCount];
   }
 }
 
@@ -60,6 +66,8 @@ void decode_descriptors(const uint8_t* data, size_t length, Sense& sense) {
     if (descriptor[0] == kAtaStatusReturn && at + kAtaStatusReturnLength <= end) {
       sense.has_ata_status = true;
       sense.ata_status = descriptor[kAtaStatusReturnStatus];
+      sense.ata_error = descriptor[kAtaStatusReturnError];
+      sense.ata_count = descriptor[kAtaStatusReturnCount];
       return;
     }
   }

@@ -16,6 +16,8 @@ enum SenseKey : uint8_t {
 
 // ATA STATUS register bits.
 constexpr uint8_t kAtaStatusError = 0x01;
+// ATA ERROR register bits: ABRT, the command was aborted (as not supported, among others).
+constexpr uint8_t kAtaErrorAbort = 0x04;
 
 // What a disk said in its sense data.
 struct Sense {
@@ -24,9 +26,12 @@ struct Sense {
   uint8_t key;
   uint8_t asc;
   uint8_t ascq;
-  // The ATA STATUS register that came back from an ATA PASS-THROUGH with CK_COND, if it did.
+  // The ATA registers that came back from an ATA PASS-THROUGH with CK_COND, if they did: STATUS,
+  // ERROR and COUNT (bits 7:0).
   bool has_ata_status;
   uint8_t ata_status;
+  uint8_t ata_error;
+  uint8_t ata_count;
 };
 
 // Decodes the first `length` bytes of sense data, reading neither past them nor past the

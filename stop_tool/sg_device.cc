@@ -25,6 +25,11 @@ Outcome send_sg_io(int fd, const CommandBlock& block) {
   memset(&header, 0, sizeof header);
   header.interface_id = 'S';
   header.dxfer_direction = SG_DXFER_NONE;
+  if (command.data_in > 0) {
+    header.dxfer_direction = SG_DXFER_FROM_DEV;
+    header.dxfer_len = command.data_in < sizeof outcome.data ? command.data_in : sizeof outcome.data;
+    header.dxferp = outcome.data;
+  }
   header.cmd_len = command.length;
   header.cmdp = command.bytes;
   header.mx_sb_len = sizeof outcome.sense;
@@ -38,5 +43,9 @@ Outcome send_sg_io(int fd, const CommandBlock& block) {
   outcome.host_status = header.host_status;
   outcome.driver_status = header.driver_status;
   outcome.sense_length = header.sb_len_wr;
+  // resid is what the disk did not send; a negative or oversized one is no data at all.
+  if (header.resid >= 0 && static_cast<unsigned>(header.resid) < header.dxfer_len) {
+    outcome.data_length = static_cast<uint8_t>(header.dxfer_len - static_cast<unsigned>(header.resid));
+  }
   return outcome;
 }

@@ -29,6 +29,8 @@ struct Outcome {
   uint16_t driver_status;
   uint8_t sense[kSenseCapacity];
   uint8_t sense_length;
+  uint8_t data[kRequestSenseLength];  // what a command that reads data read
+  uint8_t data_length;
 };
 
 // The one way to reach a disk: send a command block to the open disk `fd` and wait for its
@@ -40,8 +42,9 @@ struct PowerResult {
   char message[96];  // why it failed; empty on success
 };
 
-// Stops (`start` false) or starts the disk `fd` through `send`: START STOP UNIT first, then ATA
-// PASS-THROUGH (16) and (12) for bridges that reject it. A method the disk rejects gives way to
+// Stops (`start` false) or starts the disk `fd` through `send`, whatever it speaks and whatever
+// its state: START STOP UNIT first, then ATA PASS-THROUGH (16) and (12) for bridges that reject
+// it. A method the disk rejects gives way to
 // the next; any other failure ends the attempt. A command met by a unit attention or a deferred
 // error (both about earlier commands) is sent once more.
 PowerResult change_power(SendCommand send, int fd, bool start);
