@@ -3,13 +3,16 @@
 # Boots Debian's own amd64 kernel under QEMU (software emulation only) with three disks, a SCSI
 # disk on virtio-scsi, a SATA disk on AHCI and a virtio-blk disk, and runs the tool inside the
 # guest: it must stop and start the first two and call the third no SG_IO device. QEMU's trace of
-# the commands the emulated disks executed shows the stop really reached them. Each disk is
-# then stopped once more under the service unit's limits, set up by the guest itself: a device
-# control group that lets only SCSI disk and SCSI generic nodes be opened (read-only), a private
-# mount namespace where all but /tmp is read-only, and only the unit's two capabilities
-# (CAP_SYS_RAWIO and CAP_FOWNER) with no new privileges, through util-linux's setpriv. There the
-# SCSI and SATA disks must still stop, while the virtio-blk disk may not even be opened and a
-# write outside /tmp fails.
+# the commands the emulated disks executed shows the stop really reached them, in its order:
+# the state query, the cache flush, then the stop. Each disk is then stopped once more under the
+# service unit's limits, set up by the guest itself: a device control group that lets only SCSI
+# disk and SCSI generic nodes be opened (read-only), a private mount namespace where all but /tmp
+# is read-only, and only the unit's two capabilities (CAP_SYS_RAWIO and CAP_FOWNER) with no new
+# privileges, through util-linux's setpriv. There the SCSI and SATA disks must still stop, while
+# the virtio-blk disk may not even be opened and a write outside /tmp fails.
+# Last, the kernel's own scsi_debug disk, which remembers that it was stopped: the tool's state
+# query, stop, second stop and start are checked against what it reports and what a read of it
+# does, and every command it gets is seen in the kernel's SCSI command log.
 # Usage: kernel_test.sh TOOL
 set -euo pipefail
 # shellcheck source=scripts/on-failure.sh
@@ -40,7 +43,7 @@ for library in $( (ldd "$tool"; ldd "$setpriv") | grep -o '/[^ ]*'); do
 done
 # Debian's static BusyBox, unpacked, never installed over the host's busybox.
 cp "$("$repo/scripts/fetch-debian-package" busybox-static)/bin/busybox" "$initramfs/bin/busybox"
-for applet in sh mount insmod cat seq sleep poweroff mkdir unshare chroot touch; do
+for applet in sh mount insmod cat seq sleep poweroff mkdir unshare chroot touch dd dmesg awk; do
   ln -s busybox "$initramfs/bin/$applet"
 done
 
@@ -61,14 +64,18 @@ add_module() {
   cp "${module_path[$name]}" "$initramfs/modules/"
   load_order+=("$(basename "${module_path[$name]}")")
 }
-for wanted in virtio_pci virtio_scsi virtio_blk sd_mod sg ahci; do add_module "$wanted"; done
+for wanted in virtio_pci virtio_scsi virtio_blk sd_mod sg ahci scsi_debug; do add_module "$wanted"; done
 
 cat >"$initramfs/init" <<INIT
 #!/bin/sh
 mount -t devtmpfs dev /dev
 mount -t proc proc /proc
 mount -t sysfs sys /sys
-for module in ${load_order[*]}; do insmod /modules/\$module || echo "guest: insmod \$module failed"; done
+# scsi_debug comes once the emulated disks have their names, so that they keep sda and sdb.
+for module in ${load_order[*]}; do
+  [ "\$module" = scsi_debug.ko ] && continue
+  insmod /modules/\$module || echo "guest: insmod \$module failed"
+done
 # Disks appear as their drivers probe them.
 for tick in \$(seq 100); do
   [ -b /dev/sda ] && [ -b /dev/sdb ] && [ -b /dev/vda ] && [ -c /dev/sg1 ] && break
@@ -91,12 +98,59 @@ for sg in /sys/class/scsi_generic/*; do
   esac
 done
 run virtio-blk /dev/vda 0
+/bin/sh /debug.sh || echo "guest: the scsi_debug steps could not run"
 /bin/sh /unit.sh || echo "guest: the unit's limits could not be set up"
 [ -e /tmp/restricted ] && echo "guest: the restricted write reached the system /tmp"
 echo "guest: done"
 poweroff -f
 INIT
 chmod +x "$initramfs/init"
+
+# The kernel's scsi_debug disk, step by step; after each step the opcodes that the kernel's SCSI
+# command log (mid-level queue, level 2: every command as it is sent) shows for the disk.
+cat >"$initramfs/debug.sh" <<'DEBUG'
+#!/bin/sh
+insmod /modules/scsi_debug.ko || exit 1
+disk=
+for tick in $(seq 100); do
+  for vendor in /sys/block/sd*/device/vendor; do
+    case "$(cat "$vendor")" in Linux*) disk=${vendor#/sys/block/} ;; esac
+  done
+  [ -n "$disk" ] && [ -b "/dev/${disk%%/*}" ] && break
+  sleep 0.2
+done
+disk=${disk%%/*}
+[ -n "$disk" ] || exit 1
+read_disk() { dd if="/dev/$disk" of=/dev/null bs=4096 count=1 iflag=direct 2>/dev/null; }
+echo 1024 >/proc/sys/dev/scsi/logging_level
+dmesg -c >/dev/null
+step() {  # NAME COMMAND...
+  name=$1
+  shift
+  output=$("$@" 2>&1)
+  status=$?
+  output=${output#"/dev/$disk: "}
+  echo "guest: debug $name exit $status${output:+: $output}"
+  # The opcode is the first of the hex bytes that end a "CDB:" line of this disk.
+  # A read's commands are shown, not compared: how often the kernel retries one is its own.
+  case $name in *read) prefix=debug-log ;; *) prefix=guest ;; esac
+  dmesg -c | awk -v disk="[$disk]" -v line="$prefix: debug $name commands:" '
+    index($0, disk) && /CDB:/ {
+      for (i = NF; i > 0 && $i ~ /^[0-9a-f][0-9a-f]$/; i--) first = $i
+      line = line " " first
+    }
+    END { print line }'
+}
+step state /sbin/sg_ioctl_disk "/dev/$disk" state
+step stop /sbin/sg_ioctl_disk "/dev/$disk" 0
+step stopped-state /sbin/sg_ioctl_disk "/dev/$disk" state
+step stopped-read read_disk
+step second-stop /sbin/sg_ioctl_disk "/dev/$disk" 0
+step start /sbin/sg_ioctl_disk "/dev/$disk" 1
+step started-state /sbin/sg_ioctl_disk "/dev/$disk" state
+step started-read read_disk
+echo 0 >/proc/sys/dev/scsi/logging_level
+DEBUG
 
 # The service unit's limits, each set up as systemd sets it up before it starts the daemon, in
 # stages: each stage applies one and runs the next inside it.
@@ -174,6 +228,7 @@ timeout 170 qemu-system-x86_64 -accel tcg -m 256M -nodefaults -no-user-config -n
 echo "kernel $kernel_version: guest ran $(($(date +%s) - started)) s, qemu exit $status"
 observed=$(grep -ao 'guest: [^[:cntrl:]]*' "$work/console.log" || true)
 grep -ao 'sg_ioctl_disk: [^[:cntrl:]]*' "$work/console.log" || true
+grep -ao 'debug-log: [^[:cntrl:]]*' "$work/console.log" || true
 echo "$observed"
 
 # The devices are left out of the comparison, since the probe order picks them.
@@ -183,6 +238,20 @@ guest: sata mode 0 exit 0
 guest: sata mode 1 exit 0
 guest: sata-generic mode 0 exit 0
 guest: virtio-blk mode 0 exit 3
+guest: debug state exit 0: active
+guest: debug state commands: 85 a1 03
+guest: debug stop exit 0
+guest: debug stop commands: 85 a1 03 35 1b
+guest: debug stopped-state exit 0: stopped
+guest: debug stopped-state commands: 85 a1 03
+guest: debug stopped-read exit 1
+guest: debug second-stop exit 0
+guest: debug second-stop commands: 85 a1 03
+guest: debug start exit 0
+guest: debug start commands: 1b
+guest: debug started-state exit 0: active
+guest: debug started-state commands: 85 a1 03
+guest: debug started-read exit 0
 guest: restricted mode 0 exit 0
 guest: restricted mode 0 exit 0
 guest: restricted mode 0 exit 2
@@ -206,15 +275,25 @@ for refusal in 'sg_ioctl_disk: /dev/vda: cannot open: Operation not permitted' \
   fi
 done
 
-# The emulated disks executed what the tool sent: START STOP UNIT (1Bh) for the SCSI stop and
-# start, and on SATA the kernel's translations, STANDBY IMMEDIATE (E0h) for a stop and READ
-# VERIFY (40h) for a start, in the order sent: stop, start, stop, the restricted stops by the
-# disk node and the generic node. (At power-off the kernel adds a FLUSH CACHE and a STANDBY
-# IMMEDIATE of its own.)
-scsi_commands=$(grep -c 'scsi_req_parsed .* command 27 ' "$work/trace.log" || true)
+# The emulated disks executed what the tool sent, in the order sent: stop, start, the SATA disk's
+# stop by its generic node, then the restricted stops by the disk node and the generic node.
+# Each stop is the state query, the cache flush, then the stop. The SCSI disk rejects ATA
+# PASS-THROUGH (16) and (12) (85h, A1h), answers REQUEST SENSE (03h), and gets SYNCHRONIZE CACHE
+# (35h) and START STOP UNIT (1Bh); the tool starts it with START STOP UNIT as well. The SATA disk
+# answers CHECK POWER MODE (E5h) and gets FLUSH CACHE (E7h) and STANDBY IMMEDIATE (E0h); its
+# start is the kernel's translation of START STOP UNIT, READ VERIFY (40h). Of the SCSI disk's
+# commands only those the tool sends are kept; the kernel sends its own at boot and power-off
+# (where it adds a SYNCHRONIZE CACHE, and a FLUSH CACHE and a STANDBY IMMEDIATE on SATA).
+scsi_commands=$(awk '$1 == "scsi_req_parsed" {
+    for (i = 2; i < NF; i++) if ($i == "command") code = $(i + 1) + 0
+    if (code == 133 || code == 161 || code == 3 || code == 53 || code == 27) printf "%02x ", code
+  }' "$work/trace.log")
 ata_commands=$(sed -n 's/^ide_exec_cmd .* cmd \(0x[0-9a-f]*\)$/\1/p' "$work/trace.log" | tr '\n' ' ')
-echo "emulated SCSI disk: START STOP UNIT x$scsi_commands; emulated SATA disk: ATA $ata_commands"
-if [ "$scsi_commands" -ne 3 ] || [[ $ata_commands != *"0xe0 0x40 0xe0 0xe0 0xe0 "* ]]; then
-  echo "FAIL: the commands did not reach the emulated disks" >&2
+echo "emulated SCSI disk: $scsi_commands; emulated SATA disk: ATA $ata_commands"
+scsi_stop='85 a1 03 35 1b '
+sata_stop='0xe5 0xe7 0xe0 '
+if [[ $scsi_commands != *"$scsi_stop"'1b '"$scsi_stop"* ]] ||
+  [[ $ata_commands != *"$sata_stop"'0x40 '"$sata_stop$sata_stop$sata_stop"* ]]; then
+  echo "FAIL: the commands did not reach the emulated disks in the tool's order" >&2
   exit 1
 fi
