@@ -76,6 +76,25 @@ TEST(DecodeSense, FixedFormatAtaStatusInTheInformationField) {
   EXPECT_EQ(sense.ata_status, 0x51);
 }
 
+TEST(DecodeSense, AtaErrorAndCountInEitherFormat) {
+  // CHECK POWER MODE's answer, count FFh; then a FLUSH CACHE aborted, ERROR 04h (ABRT).
+  const uint8_t descriptor[] = {0x72, 0x01, 0x00, 0x1d, 0, 0, 0,    0x0e, 0x09, 0x0c, 0,
+                                0x04, 0,    0xff, 0,    0, 0, 0, 0, 0,    0x40, 0x51};
+  Sense sense = decode(descriptor);
+  EXPECT_TRUE(sense.has_ata_status);
+  EXPECT_EQ(sense.ata_status, 0x51);
+  EXPECT_EQ(sense.ata_error, 0x04);
+  EXPECT_EQ(sense.ata_count, 0xff);
+
+  const uint8_t fixed[] = {0x70, 0,    0x01, 0x04, 0x51, 0x40, 0x80, 0x0a, 0, 0,
+                           0,    0,    0x00, 0x1d, 0,    0,    0,    0};
+  sense = decode(fixed);
+  EXPECT_TRUE(sense.has_ata_status);
+  EXPECT_EQ(sense.ata_status, 0x51);
+  EXPECT_EQ(sense.ata_error, 0x04);
+  EXPECT_EQ(sense.ata_count, 0x80);
+}
+
 TEST(DecodeSense, FindsTheAtaDescriptorAfterAnother) {
   // An information descriptor (type 0, 10 bytes) first, then ATA Status Return with ERR.
   const uint8_t data[] = {0x72, 0x01, 0x00, 0x1d, 0, 0, 0, 0x1a, 0x00, 0x0a, 0x80, 0,

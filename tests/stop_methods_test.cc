@@ -3,66 +3,13 @@
 
 #include <errno.h>
 #include <gtest/gtest.h>
-#include <string.h>
 
 #include <vector>
 
 #include "stop_tool/sense.h"
+#include "tests/scripted_disk.h"
 
 namespace {
-
-// The disk behind the seam: it answers each command block with the next scripted outcome.
-struct ScriptedDisk {
-  std::vector<Outcome> answers;
-  std::vector<std::vector<uint8_t>> sent;
-};
-ScriptedDisk* scripted_disk;
-constexpr int kDiskFd = 7;
-
-Outcome scripted_send(int fd, const CommandBlock& block) {
-  EXPECT_EQ(fd, kDiskFd);
-  ScriptedDisk& disk = *scripted_disk;
-  disk.sent.emplace_back(block.bytes, block.bytes + block.length);
-  if (disk.sent.size() > disk.answers.size()) {
-    ADD_FAILURE() << "more commands than scripted";
-    return Outcome{};
-  }
-  return disk.answers[disk.sent.size() - 1];
-}
-
-Outcome good() { return Outcome{}; }
-
-Outcome check_condition(std::vector<uint8_t> sense) {
-  Outcome outcome = {};
-  outcome.status = 0x02;
-  outcome.driver_status = 0x08;
-  if (sense.size() > sizeof outcome.sense) {
-    ADD_FAILURE() << sense.size() << " bytes of sense data do not fit";
-    sense.resize(sizeof outcome.sense);
-  }
-  memcpy(outcome.sense, sense.data(), sense.size());
-  outcome.sense_length = static_cast<uint8_t>(sense.size());
-  return outcome;
-}
-
-Outcome fixed_sense(uint8_t key, uint8_t asc, uint8_t ascq) {
-  return check_condition({0x70, 0, key, 0, 0, 0, 0, 0x0a, 0, 0, 0, 0, asc, ascq, 0, 0, 0, 0});
-}
-
-// libata's answer to an ATA pass-through with CK_COND, with the given ATA status.
-Outcome ata_status(uint8_t status) {
-  return check_condition({0x72, 0x01, 0x00, 0x1d, 0, 0, 0, 0x0e, 0x09, 0x0c, 0,
-                          0,    0,    0,    0,    0, 0, 0, 0,    0,    0x40, status});
-}
-
-// The same error reported as deferred: it belongs to an earlier command.
-Outcome deferred_sense(uint8_t key, uint8_t asc, uint8_t ascq) {
-  Outcome outcome = fixed_sense(key, asc, ascq);
-  outcome.sense[0] = 0x71;
-  return outcome;
-}
-
-Outcome illegal_request() { return fixed_sense(kIllegalRequest, 0x20, 0x00); }
 
 constexpr uint8_t kSsu = kStartStopUnit;
 constexpr uint8_t kPt16 = kAtaPassThrough16;
@@ -75,13 +22,10 @@ struct Attempt {
 };
 
 Attempt change(bool start, std::vector<Outcome> answers) {
-  ScriptedDisk disk = {std::move(answers), {}};
-  scripted_disk = &disk;
-  PowerResult result = change_power(scripted_send, kDiskFd, start);
-  scripted_disk = nullptr;
-  std::vector<uint8_t> opcodes;
-  for (const std::vector<uint8_t>& block : disk.sent) opcodes.push_back(block[0]);
-  return {result, opcodes, disk.sent};
+  PowerResult result;
+  Sent sent = run_on_disk(std::move(answers),
+                          [&] { result = change_power(scripted_send, kDiskFd, start); });
+  return {result, sent.opcodes, sent.blocks};
 }
 
 Attempt stop(std::vector<Outcome> answers) { return change(false, std::move(answers)); }
