@@ -21,7 +21,7 @@ constexpr char kUsageLine[] =
     "usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it, state tells its "
     "power state; --help for more)\n";
 constexpr char kHelp[] =
-    "usage: sg_ioctl_disk DEVICE MODE | --help | --version\n"
+    "usage: sg_ioctl_disk DEVICE 0|1|state | --help | --version\n"
     "Spins DEVICE (/dev/sda, /dev/sg0) down (MODE 0) or up (1) through SG_IO; a disk\n"
     "in standby or stopped already is left alone, and a cache is flushed before a stop.\n"
     "MODE state prints \"DEVICE: STATE\" and leaves the disk as it is:\n"
@@ -36,7 +36,7 @@ constexpr char kHelp[] =
     "  2  DEVICE cannot be opened\n"
     "  3  not a SCSI generic (SG_IO) device\n"
     "  4  not supported by the disk\n"
-    "  5  I/O error or timeout\n";
+    "  5  I/O error or timeout; for 0 also a cache flush that failed (no stop then)\n";
 
 void put(int fd, const char* text) { write_all(fd, text, strlen(text)); }
 

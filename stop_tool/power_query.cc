@@ -44,13 +44,15 @@ PowerQuery query_power(SendCommand send, int fd) {
   for (int attempt = 0; attempt < 2 && earlier; ++attempt) {
     Verdict verdict = send_judged(send, fd, request_sense(), CommandKind::kScsi, "",
                                   query.result.message, last);
-    if (verdict == Verdict::kFailed) {
-      query.result.status = kExitIoError;
-      return query;
-    }
     if (verdict != Verdict::kDone) {
-      Message(query.result.message).text(kQueriesRejected);
-      query.result.status = kExitNotSupported;
+      // Also when only the repeated REQUEST SENSE met it: no state was read.
+      query.speaks = Speaks::kNeither;
+      if (verdict == Verdict::kFailed) {
+        query.result.status = kExitIoError;
+      } else {
+        Message(query.result.message).text(kQueriesRejected);
+        query.result.status = kExitNotSupported;
+      }
       return query;
     }
     query.speaks = Speaks::kScsi;

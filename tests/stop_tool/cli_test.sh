@@ -30,13 +30,15 @@ expect() {
   fi
 }
 
-usage='usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it; --help for more)'
+usage='usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it, state tells its power state; --help for more)'
 expect 1 stderr "$usage"
 expect 1 stderr "$usage" /dev/null
 expect 1 stderr "$usage" /dev/null 2
 expect 1 stderr "$usage" /dev/null 00
 expect 1 stderr "$usage" /dev/null ""
 expect 1 stderr "$usage" /dev/null 0 extra
+expect 1 stderr "$usage" /dev/null State
+expect 1 stderr "$usage" /dev/null state extra
 
 expect 2 stderr "sg_ioctl_disk: $work/missing: cannot open: No such file or directory" \
   "$work/missing" 0
@@ -45,9 +47,10 @@ not_sg_io='not a SCSI generic (SG_IO) device: ?*'
 expect 3 stderr "sg_ioctl_disk: $work/regular: $not_sg_io" "$work/regular" 0
 expect 3 stderr "sg_ioctl_disk: /dev/null: $not_sg_io" /dev/null 0
 expect 3 stderr "sg_ioctl_disk: /dev/null: $not_sg_io" /dev/null 1
+expect 3 stderr "sg_ioctl_disk: /dev/null: $not_sg_io" /dev/null state
 expect 3 stderr "sg_ioctl_disk: $work: $not_sg_io" "$work" 0
 
-# --help documents every exit status on standard output.
+# --help documents every exit status and every state word on standard output.
 status=0
 "${tool[@]}" --help >"$work/stdout" 2>"$work/stderr" || status=$?
 if [ "$status" -ne 0 ] || [ -s "$work/stderr" ]; then
@@ -57,6 +60,12 @@ fi
 for code in 0 1 2 3 4 5; do
   if ! grep -q "^  $code  " "$work/stdout"; then
     echo "FAIL: --help lacks exit status $code" >&2
+    failures=$((failures + 1))
+  fi
+done
+for word in active idle standby stopped unknown; do
+  if ! grep -q "^  $word  *[a-z]" "$work/stdout"; then
+    echo "FAIL: --help does not say what $word means" >&2
     failures=$((failures + 1))
   fi
 done
