@@ -3,9 +3,12 @@
 # Phase K runs from marker K to marker K+1; marker K is a READ(10) of block (K+1)*2048.
 # In the phases listed in `rises` (comma separated) every disk must get exactly one stop
 # command: ATA STANDBY IMMEDIATE (E0h) on IDE, START STOP UNIT (1Bh) with START and LOEJ clear
-# on SCSI. In every other phase no disk may get any command at all. Commands before the first
-# marker (boot) and after the last one (the kernel's own flush and standby at power-off) are not
-# looked at.
+# on SCSI. Other commands are counted apart and allowed in those phases: the stop tool's state
+# query (CHECK POWER MODE E5h on IDE; ATA PASS-THROUGH and REQUEST SENSE on SCSI) and its cache
+# flush (FLUSH CACHE E7h; SYNCHRONIZE CACHE 35h) before each stop; a second stop command would
+# still show. In every other phase no disk may get any command at all. Commands before the
+# first marker (boot) and after the last one (the kernel's own flush and standby at power-off)
+# are not looked at.
 # Variables: marks (number of markers), rises, ide_disks, scsi_disks (disks attached).
 
 function hex(text, value, i, digit) {
