@@ -6,52 +6,44 @@
 namespace {
 
 TEST(PowerState, Words) {
-  EXPECT_STREQ(power_state_word(PowerState::kActive), "active");
-  EXPECT_STREQ(power_state_word(PowerState::kIdle), "idle");
-  EXPECT_STREQ(power_state_word(PowerState::kStandby), "standby");
-  EXPECT_STREQ(power_state_word(PowerState::kStopped), "stopped");
-  EXPECT_STREQ(power_state_word(PowerState::kUnknown), "unknown");
+  const char* words[] = {"active", "idle", "standby", "stopped", "unknown"};
+  for (uint8_t state = 0; state < 5; ++state) {
+    EXPECT_STREQ(power_state_word(static_cast<PowerState>(state)), words[state]);
+  }
 }
+
+constexpr PowerState kA = PowerState::kActive, kI = PowerState::kIdle,
+                     kS = PowerState::kStandby, kT = PowerState::kStopped,
+                     kU = PowerState::kUnknown;
 
 TEST(PowerState, FromCheckPowerModeCount) {
   const struct {
     uint8_t count;
     PowerState state;
-  } cases[] = {
-      {0x00, PowerState::kStandby}, {0x01, PowerState::kStandby}, {0x40, PowerState::kStandby},
-      {0x41, PowerState::kActive},  {0x80, PowerState::kIdle},    {0x81, PowerState::kIdle},
-      {0x82, PowerState::kIdle},    {0x83, PowerState::kIdle},    {0xFF, PowerState::kActive},
-      {0x02, PowerState::kUnknown}, {0x84, PowerState::kUnknown}, {0xFE, PowerState::kUnknown},
-  };
+  } cases[] = {{0x00, kS}, {0x01, kS}, {0x40, kS}, {0x41, kA}, {0x80, kI}, {0x81, kI},
+               {0x83, kI}, {0xFF, kA}, {0x02, kU}, {0x84, kU}, {0xFE, kU}};
   for (const auto& c : cases) EXPECT_EQ(ata_power_state(c.count), c.state) << int{c.count};
 }
 
 TEST(PowerState, FromRequestSense) {
   const struct {
-    Sense sense;
+    uint8_t code, key, asc, ascq;
     PowerState state;
   } cases[] = {
-      {{true, false, kNoSense, 0x00, 0x00, false, 0, 0, 0}, PowerState::kActive},
-      {{true, false, kNotReady, 0x04, 0x02, false, 0, 0, 0}, PowerState::kStopped},
-      {{true, false, kNotReady, 0x04, 0x00, false, 0, 0, 0}, PowerState::kStopped},
-      {{true, false, kNotReady, 0x3A, 0x00, false, 0, 0, 0}, PowerState::kUnknown},
-      {{true, false, kNoSense, 0x5E, 0x01, false, 0, 0, 0}, PowerState::kIdle},
-      {{true, false, kNoSense, 0x5E, 0x03, false, 0, 0, 0}, PowerState::kIdle},
-      {{true, false, kNoSense, 0x5E, 0x08, false, 0, 0, 0}, PowerState::kIdle},
-      {{true, false, kNoSense, 0x5E, 0x02, false, 0, 0, 0}, PowerState::kStandby},
-      {{true, false, kNoSense, 0x5E, 0x04, false, 0, 0, 0}, PowerState::kStandby},
-      {{true, false, kNoSense, 0x5E, 0x09, false, 0, 0, 0}, PowerState::kStandby},
-      {{true, false, kNoSense, 0x5E, 0x0A, false, 0, 0, 0}, PowerState::kStandby},
-      {{true, false, kNoSense, 0x5E, 0x00, false, 0, 0, 0}, PowerState::kUnknown},
-      {{true, false, kNoSense, 0x5E, 0x0B, false, 0, 0, 0}, PowerState::kUnknown},
-      {{true, false, kNoSense, 0x29, 0x00, false, 0, 0, 0}, PowerState::kUnknown},
-      {{true, false, kUnitAttention, 0x5E, 0x04, false, 0, 0, 0}, PowerState::kUnknown},
-      {{true, true, kNotReady, 0x04, 0x02, false, 0, 0, 0}, PowerState::kUnknown},
-      {{false, false, kNoSense, 0x00, 0x00, false, 0, 0, 0}, PowerState::kUnknown},
+      {0x70, kNoSense, 0x00, 0x00, kA},  {0x70, kNotReady, 0x04, 0x02, kT},
+      {0x70, kNotReady, 0x04, 0x00, kT}, {0x70, kNotReady, 0x3A, 0x00, kU},
+      {0x70, kNoSense, 0x5E, 0x01, kI},  {0x70, kNoSense, 0x5E, 0x03, kI},
+      {0x70, kNoSense, 0x5E, 0x08, kI},  {0x70, kNoSense, 0x5E, 0x02, kS},
+      {0x70, kNoSense, 0x5E, 0x04, kS},  {0x70, kNoSense, 0x5E, 0x09, kS},
+      {0x70, kNoSense, 0x5E, 0x0A, kS},  {0x70, kNoSense, 0x5E, 0x00, kU},
+      {0x70, kNoSense, 0x5E, 0x0B, kU},  {0x70, kNoSense, 0x29, 0x00, kU},
+      {0x70, kUnitAttention, 0x5E, 0x04, kU}, {0x71, kNotReady, 0x04, 0x02, kU},
+      {0x00, kNoSense, 0x00, 0x00, kU},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(sense_power_state(c.sense), c.state)
-        << int{c.sense.key} << " " << int{c.sense.asc} << "/" << int{c.sense.ascq};
+    const uint8_t data[] = {c.code, 0, c.key, 0, 0, 0, 0, 0x0a, 0, 0, 0, 0, c.asc, c.ascq};
+    EXPECT_EQ(sense_power_state(decode_sense(data, sizeof data)), c.state)
+        << int{c.code} << " " << int{c.key} << " " << int{c.asc} << "/" << int{c.ascq};
   }
 }
 
