@@ -19,11 +19,11 @@ PowerResult change_power(SendCommand send, int fd, bool start) {
   bool pass_throughs_without_sense = true;
   Outcome last;
   for (const CommandBlock& block : methods) {
-    bool ata_pass_through = block.bytes[0] != kStartStopUnit;
+    bool pass_through = block.bytes[0] != kStartStopUnit;
     Verdict verdict =
-        send_judged(send, fd, block, ata_pass_through ? CommandKind::kAta : CommandKind::kScsi,
+        send_judged(send, fd, block, pass_through ? CommandKind::kAta : CommandKind::kScsi,
                     "", result.message, last);
-    if (ata_pass_through && verdict != Verdict::kRejectedWithoutSense) {
+    if (pass_through && verdict != Verdict::kRejectedWithoutSense) {
       pass_throughs_without_sense = false;
     }
     if (verdict == Verdict::kDone) return result;
