@@ -27,7 +27,8 @@ Outcome send_sg_io(int fd, const CommandBlock& block) {
   header.dxfer_direction = SG_DXFER_NONE;
   if (command.data_in > 0) {
     header.dxfer_direction = SG_DXFER_FROM_DEV;
-    header.dxfer_len = command.data_in < sizeof outcome.data ? command.data_in : sizeof outcome.data;
+    header.dxfer_len = command.data_in;
+    if (header.dxfer_len > sizeof outcome.data) header.dxfer_len = sizeof outcome.data;
     header.dxferp = outcome.data;
   }
   header.cmd_len = command.length;
@@ -44,8 +45,9 @@ Outcome send_sg_io(int fd, const CommandBlock& block) {
   outcome.driver_status = header.driver_status;
   outcome.sense_length = header.sb_len_wr;
   // resid is what the disk did not send; a negative or oversized one is no data at all.
-  if (header.resid >= 0 && static_cast<unsigned>(header.resid) < header.dxfer_len) {
-    outcome.data_length = static_cast<uint8_t>(header.dxfer_len - static_cast<unsigned>(header.resid));
+  unsigned resid = static_cast<unsigned>(header.resid);
+  if (header.resid >= 0 && resid < header.dxfer_len) {
+    outcome.data_length = static_cast<uint8_t>(header.dxfer_len - resid);
   }
   return outcome;
 }

@@ -64,7 +64,9 @@ add_module() {
   cp "${module_path[$name]}" "$initramfs/modules/"
   load_order+=("$(basename "${module_path[$name]}")")
 }
-for wanted in virtio_pci virtio_scsi virtio_blk sd_mod sg ahci scsi_debug; do add_module "$wanted"; done
+for wanted in virtio_pci virtio_scsi virtio_blk sd_mod sg ahci scsi_debug; do
+  add_module "$wanted"
+done
 
 cat >"$initramfs/init" <<INIT
 #!/bin/sh
