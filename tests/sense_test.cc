@@ -142,6 +142,7 @@ TEST(DecodeSense, UnknownOrMissingResponseCodeIsInvalid) {
   const uint8_t vendor[] = {0x7f, 0x05, 0x20, 0x00};
   EXPECT_FALSE(decode(vendor).valid);
   EXPECT_FALSE(decode_sense(kSasStoppedDescriptor, 3).valid);
+  EXPECT_TRUE(decode_sense(kSasStoppedDescriptor, 4).valid) << "the key and codes are there";
 }
 
 TEST(SenseKeyName, NamesEveryKey) {
