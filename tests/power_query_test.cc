@@ -69,6 +69,9 @@ TEST(QueryPower, AsksAtaFirstThenRequestSense) {
         power_condition(kNoSense, 0x5E, 0x04)},
        PowerState::kStandby, Speaks::kScsi, "85/e5 a1/e5 03 03"},
       {{kIllegal, kIllegal, good()}, PowerState::kUnknown, Speaks::kScsi, "85/e5 a1/e5 03"},
+      {{kIllegal, kIllegal, power_condition(kUnitAttention, 0x29, 0),
+        power_condition(kUnitAttention, 0x29, 0)},
+       PowerState::kUnknown, Speaks::kScsi, "85/e5 a1/e5 03 03"},
   };
   for (const Case& c : cases) {
     PowerQuery query;
