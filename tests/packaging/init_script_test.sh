@@ -4,7 +4,7 @@
 # tests/system/sandbox.sh with a request entry of 1 and a one-disk partition table:
 #   init_script_test.sh TOOLS STYLE SCRIPT [RC_COMMON]
 # TOOLS: "busybox" runs the script with BusyBox's sh and nothing but BusyBox's applets;
-# "debian" runs it with dash and Debian's tools.
+# "debian" runs it with dash and Debian's tools, "bash" with bash and Debian's tools.
 # STYLE: "sysvinit" (the script keeps /var/run/spin_down_watch.pid and reads
 # /etc/default/spin_down_watch) or "openwrt" (neither). RC_COMMON: the rc.common the script is
 # run through (OpenWrt's way). Environment: SPIN_DOWN_WATCH, the daemon.
@@ -38,8 +38,8 @@ case "$tools" in
     shell=(/mnt/busybox sh)
     script_path=/usr/sbin:/mnt/bin
     ;;
-  debian)
-    shell=(dash)
+  debian | bash)
+    if [ "$tools" = bash ]; then shell=(bash); else shell=(dash); fi
     script_path=/usr/sbin:/usr/bin
     ;;
 esac
@@ -124,6 +124,17 @@ expect_init status 3
 expect_init stop 0
 expect_init restart 0
 expect_one_daemon "after a restart from stopped"
+# force-reload restarts (there is no configuration to reload), from running and from stopped.
+if [ "$style" = sysvinit ]; then
+  before=$DAEMON_PID
+  expect_init force-reload 0
+  expect_one_daemon "after a force-reload"
+  [ "$DAEMON_PID" != "$before" ] || fail "force-reload left the old daemon running"
+  expect_init stop 0
+  expect_init force-reload 0
+  expect_one_daemon "after a force-reload from stopped"
+  expect_eq "$(flag_state)" "$flag_before" "sleep flag after force-reloads"
+fi
 
 # A daemon that does not end: stop gives up and says so, and does not take it for gone. A
 # stopped process keeps the signal pending until it is continued; then it dies of it, and
