@@ -4,10 +4,12 @@
 # that the stop tool prints, that both manual pages' headers name, and that the changelog's
 # latest release has:
 #   version_test.sh VERSION TOOL MAN_PAGE... CHANGELOG
+# The Debian changelog's latest entry and the Yocto recipe's file name carry it too.
 set -euo pipefail
 # shellcheck source=scripts/on-failure.sh
 . "$(dirname "$0")/../../scripts/on-failure.sh"
 readonly version=$1 tool=$2
+repo=$(cd "$(dirname "$0")/../.." && pwd)
 shift 2
 pages=("${@:1:$#-1}")
 changelog=${*: -1}
@@ -38,6 +40,18 @@ latest=$(grep -m1 -E '^## \[[0-9]' "$changelog" || true)
 [[ $latest =~ ^"## [$version] - "[0-9]{4}-[0-9]{2}-[0-9]{2}$ ]] ||
   fail "$changelog: the latest release is '$latest', not $version"
 grep -qx '## \[Unreleased\]' "$changelog" || fail "$changelog has no Unreleased section"
+
+# "spin-down-watch (VERSION) DISTRIBUTION; urgency=..." heads the Debian changelog; its first
+# line is read alone, so that an older entry cannot stand in for it.
+debian_changelog=$repo/packaging/debian/changelog
+IFS= read -r debian_latest <"$debian_changelog" || true
+[[ $debian_latest =~ ^"spin-down-watch ($version) "[a-z-]+"; urgency="[a-z]+$ ]] ||
+  fail "$debian_changelog: the latest entry is '$debian_latest', not $version"
+
+# The Yocto recipe's version is its file name's.
+recipes=$(cd "$repo/packaging/yocto" && echo meta-spin-down-watch/recipes-*/*/spin-down-watch_*.bb)
+[ "$recipes" = "meta-spin-down-watch/recipes-support/spin-down-watch/spin-down-watch_$version.bb" ] ||
+  fail "the Yocto recipe is $recipes, not spin-down-watch_$version.bb"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "PASS"
