@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Runs the install steps of the Buildroot and OpenWrt recipes with GNU make, under stand-ins
 # for the little of each build system that they use, and checks what lands in the image and
-# what the recipes declare (version, license, license file):
+# what the recipes declare (version, license, license file); and that what the Debian package and
+# the Yocto recipe take from the tree is there:
 #   recipes_test.sh BUILD_DIR VERSION
 # The stand-ins give the variables and the calling convention (Buildroot's $(@D) is the copy
 # of the site, made with Buildroot's own rsync command line; OpenWrt's $(1) the package's
@@ -138,4 +139,27 @@ if PATH=$work/refusing:$PATH make -s -C "$package_dir" TOPDIR="$work/openwrt" pr
   >"$work/refused.log" 2>&1; then
   fail "OpenWrt's preparation went on past a failing git: $(cat "$work/refused.log")"
 fi
+
+# Debian and Yocto are built for real only by scripts/build-deb and scripts/check-yocto; here,
+# what they take from the tree must be there. Debian's .install files name what cmake --install
+# puts in the staging root, each file once over both packages.
+debian=$repo/packaging/debian
+listed=$(cat "$debian"/*.install)
+listed=$(grep -v '^#' <<<"$listed" | sort)
+expect_contents "$work/installed" "$(sed 's|^|/|; s|$| 644|' <<<"$listed" |
+  sed -E 's|^(/usr/sbin/[^ ]*) 644$|\1 755|')" "what Debian's .install files take"
+# The init script and the unit go in under the unit's name, in Debian's rules and Yocto's recipe.
+unit=$repo/packaging/systemd/spin_down_watch.service
+init=$repo/packaging/sysvinit/S50spin_down_watch
+rules=$(<"$debian/rules")
+for taken in "packaging/sysvinit/${init##*/}" "packaging/systemd/${unit##*/}" \
+  "--name=spin_down_watch"; do
+  [[ $rules == *"$taken"* ]] || fail "Debian's rules do not name $taken"
+done
+recipe=$(cat "$repo"/packaging/yocto/meta-spin-down-watch/recipes-*/*/spin-down-watch_*.bb)
+for taken in "\${S}/packaging/sysvinit/${init##*/}" "\${S}/packaging/systemd/${unit##*/}" \
+  'INITSCRIPT_NAME = "spin_down_watch"' 'SYSTEMD_SERVICE:${PN} = "spin_down_watch.service"' \
+  'LIC_FILES_CHKSUM = "file://LICENSE;md5='"$(md5sum <"$repo/LICENSE" | cut -d' ' -f1)"'"'; do
+  [[ $recipe == *"$taken"* ]] || fail "the Yocto recipe does not have $taken"
+done
 echo "PASS"
