@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Checks that a shipped program needs the C library alone at run time:
-#   linked_against_libc_alone.sh READELF PROGRAM dynamic|static [PAGE_SIZE]
+#   linked_against_libc_alone.sh READELF PROGRAM dynamic|musl|static [PAGE_SIZE]
 # dynamic: libc.so.6 is its only NEEDED entry, but for one case: where the stack protector's
 # guard lives in the loader (glibc on MIPS), the program also names its own interpreter, and then
 # the guard must be all it takes from there. libstdc++, libgcc_s, libm or anything else fail.
+# musl: libc.so is its only NEEDED entry, and its interpreter musl's loader, /lib/ld-musl-*.
 # static: it has neither an interpreter nor a dynamic section.
 # PAGE_SIZE: every loadable segment must be aligned to exactly that many bytes.
 set -euo pipefail
 # shellcheck source=scripts/on-failure.sh
 . "$(dirname "$0")/../../scripts/on-failure.sh"
-[ $# -ge 3 ] || { echo "usage: $0 READELF PROGRAM dynamic|static [PAGE_SIZE]" >&2; exit 2; }
+[ $# -ge 3 ] || { echo "usage: $0 READELF PROGRAM dynamic|musl|static [PAGE_SIZE]" >&2; exit 2; }
 readelf=$1 program=$2 linkage=$3 page_size=${4:-}
 
 needed=$("$readelf" -dW "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' | sort | tr '\n' ' ')
@@ -46,6 +47,11 @@ case $linkage in
       exit 1
     fi
     ;;
+  musl)
+    [[ $interpreter == /lib/ld-musl-*.so.1 ]] ||
+      { echo "FAIL: $program's interpreter is '$interpreter', not musl's loader"; exit 1; }
+    [ "$needed" = "libc.so " ] || { echo "FAIL: $program needs: $needed"; exit 1; }
+    ;;
   static)
     [ -z "$needed$interpreter" ] ||
       { echo "FAIL: $program is not static: needs '$needed', interpreter '$interpreter'"; exit 1; }
@@ -54,7 +60,7 @@ case $linkage in
       exit 1
     fi
     ;;
-  *) echo "usage: $0 READELF PROGRAM dynamic|static [PAGE_SIZE]" >&2; exit 2 ;;
+  *) echo "usage: $0 READELF PROGRAM dynamic|musl|static [PAGE_SIZE]" >&2; exit 2 ;;
 esac
 
 if [ -n "$page_size" ]; then
