@@ -117,11 +117,16 @@ prepare:
 	\$(Build/Prepare)
 fields:
 	@echo "\$(PKG_VERSION) \$(PKG_RELEASE) \$(PKG_LICENSE) \$(PKG_LICENSE_FILES)"
+maintainer:
+	@echo "\$(PKG_MAINTAINER)"
 EOF
 package_dir=$repo/packaging/openwrt/spin_down_watch
 fields=$(make -s -C "$package_dir" TOPDIR="$work/openwrt" fields)
 [[ $fields =~ ^"$version "[1-9][0-9]*" MIT LICENSE"$ ]] ||
   fail "OpenWrt's version, release, license, license files: $fields (want $version N MIT LICENSE)"
+maintainer=$(make -s -C "$package_dir" TOPDIR="$work/openwrt" maintainer)
+[[ $maintainer =~ ^[^\<\>]+\ \<[^\<\>@\ ]+@[^\<\>@\ ]+\>$ ]] ||
+  fail "OpenWrt's PKG_MAINTAINER: '$maintainer' (want: Name <address>)"
 make -s -C "$package_dir" TOPDIR="$work/openwrt" prepare install-spin_down_watch \
   install-sg_ioctl_disk >/dev/null
 expect_contents "$work/openwrt-root/spin_down_watch" "/etc/init.d/spin_down_watch 755
