@@ -7,7 +7,9 @@
 # "debian" runs it with dash and Debian's tools, "bash" with bash and Debian's tools.
 # STYLE: "sysvinit" (the script keeps /var/run/spin_down_watch.pid and reads
 # /etc/default/spin_down_watch) or "openwrt" (neither). RC_COMMON: the rc.common the script is
-# run through (OpenWrt's way). Environment: SPIN_DOWN_WATCH, the daemon.
+# run through (OpenWrt's way): the stand-in, or OpenWrt's own from a tree, whose library of shell
+# functions (lib/functions.sh, lib/functions/service.sh) must then lie beside it in the tree, as
+# package/base-files/files holds them. Environment: SPIN_DOWN_WATCH, the daemon.
 set -euo pipefail
 # shellcheck source=scripts/on-failure.sh
 . "$(dirname "$0")/../../scripts/on-failure.sh"
@@ -16,6 +18,11 @@ source "$(dirname "$0")/../system/sandbox.sh"
 
 if [ -z "${SANDBOX_INSIDE:-}" ]; then
   export SANDBOX_FILES="$3 ${4:-}"
+  # OpenWrt's rc.common sources its functions from $IPKG_INSTROOT/lib.
+  if [ -n "${4:-}" ] && grep -q 'IPKG_INSTROOT/lib/functions.sh' "$4"; then
+    openwrt_files=$(cd "$(dirname "$4")/../lib" && pwd)
+    SANDBOX_FILES+=" $openwrt_files/functions.sh $openwrt_files/functions/service.sh"
+  fi
   if [ "$1" = busybox ]; then
     # Debian's static BusyBox, unpacked rather than installed over the host's busybox.
     if ! folder=$("$(dirname "$0")/../../scripts/fetch-debian-package" busybox-static); then
@@ -44,6 +51,14 @@ case "$tools" in
     ;;
 esac
 command=("${shell[@]}" "${command[@]}")
+# An empty IPKG_INSTROOT is the device's own root; here it is a root with OpenWrt's functions.
+instroot=()
+if [ -f /mnt/functions.sh ]; then
+  mkdir -p /mnt/openwrt/lib/functions
+  mv /mnt/functions.sh /mnt/openwrt/lib/
+  mv /mnt/service.sh /mnt/openwrt/lib/functions/
+  instroot=(IPKG_INSTROOT=/mnt/openwrt)
+fi
 set_table <<<'   8        0  976762584 sda
    8        1     524288 sda1'
 set_request 1
@@ -61,7 +76,7 @@ fail() {
 # Runs the script with ACTION as init does, with a bare environment; sets OUTPUT and STATUS.
 init() {
   STATUS=0
-  OUTPUT=$(env -i PATH="$script_path" "${command[@]}" "$1" 2>&1) || STATUS=$?
+  OUTPUT=$(env -i PATH="$script_path" "${instroot[@]}" "${command[@]}" "$1" 2>&1) || STATUS=$?
 }
 
 expect_init() {  # ACTION EXPECTED_STATUS
