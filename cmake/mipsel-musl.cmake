@@ -32,15 +32,17 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-libgcc-file-name
                 COMMAND_ERROR_IS_FATAL ANY)
 get_filename_component(gcc_dir ${libgcc} DIRECTORY)
 
-# The sysroot's headers replace the compiler's default ones, after gcc's own. (Not cached, unlike
-# flags, so a build directory follows a change of sysroot.)
+# The sysroot's headers replace the compiler's default ones: its C++ library's, gcc's own, then
+# the C library's. (Not cached, unlike flags, so a build directory follows a change of sysroot.)
 set(CMAKE_C_FLAGS_INIT -nostdinc)
 set(CMAKE_CXX_FLAGS_INIT -nostdinc)
 set(c_includes ${gcc_dir}/include ${SPIN_DOWN_MUSL_SYSROOT}/usr/include)
+set(cxx_library_includes ${SPIN_DOWN_MUSL_SYSROOT}/usr/include/c++
+    ${SPIN_DOWN_MUSL_SYSROOT}/usr/include/c++/mipsel-linux-musl)
 set(CMAKE_C_STANDARD_INCLUDE_DIRECTORIES ${c_includes})
-set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${c_includes})
-# The programs use the C library alone; the compiler's C++ library is glibc's, so it is linked
-# statically where a check of the compiler names it, and nothing here has a use for it.
+set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${cxx_library_includes} ${c_includes})
+# The C++ library (the sysroot's, built for musl; only the tests use it) is linked statically,
+# never the compiler's own shared one, which is glibc's.
 foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT
       "-specs=${SPIN_DOWN_MUSL_SYSROOT}/musl.specs -static-libstdc++ -static-libgcc")

@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "stop_tool/sense.h"
@@ -93,8 +94,10 @@ TEST(ChangePower, OtherFailuresEndTheAttempt) {
   busy.status = 0x08;
   Outcome no_sense_data = {};
   no_sense_data.status = 0x02;
+  // A dynamic tool says what its C library says.
+  const std::string io_error = std::string("SG_IO: ") + strerror(EIO);
   const Case cases[] = {
-      {ioctl_failed, "SG_IO: Input/output error"},
+      {ioctl_failed, io_error.c_str()},
       {host_timeout, "timed out"},
       {host_error, "host status 0x07"},
       {driver_timeout, "timed out"},
