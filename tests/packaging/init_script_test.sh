@@ -190,6 +190,21 @@ wait "$tracer" || true
 expect_init stop 0
 expect_no_daemon "at the end"
 
+# A daemon slow to lead its own session, as strace holds its setsid for 2 s: start waits for it
+# instead of taking it for missing. The start's status is written down as it ends, while strace
+# still follows the daemon.
+tracer_command=("$(command -v strace)" -f -qq -o /dev/null -e trace=setsid
+  -e inject=setsid:delay_enter=2000000)
+"${tracer_command[@]}" env -i PATH="$script_path" "${instroot[@]}" /bin/sh -c \
+  '"$@"; echo "exit $?" >/mnt/slow_start' sh "${command[@]}" start >/dev/null 2>&1 &
+tracer=$!
+slow_start_ended() { [ -s /mnt/slow_start ]; }
+wait_until 30 slow_start_ended || fail "the start of a daemon slow to detach did not end"
+expect_eq "$(cat /mnt/slow_start)" "exit 0" "the start of a daemon slow to detach"
+expect_one_daemon "after a start that waited for the daemon"
+expect_init stop 0
+wait "$tracer" || true
+
 highest_pid=$(sleep 0 & echo $!)
 [ "$highest_pid" -le "$SANDBOX_LINKED_PIDS" ] ||
   fail "pids passed the $SANDBOX_LINKED_PIDS linked in /proc"
