@@ -3,8 +3,9 @@
 
 namespace {
 
-// START STOP UNIT byte 4.
+// START STOP UNIT byte 4: POWER CONDITION in bits 7..4, START in bit 0.
 constexpr uint8_t kStartBit = 0x01;
+constexpr uint8_t kPowerConditionStandby = 0x3 << 4;
 
 // ATA PASS-THROUGH byte 1: PROTOCOL in bits 4..1.
 constexpr uint8_t kProtocolNonData = 3 << 1;
@@ -25,6 +26,12 @@ CommandBlock zeroed(uint8_t opcode, uint8_t length) {
 CommandBlock start_stop_unit(bool start) {
   CommandBlock block = zeroed(kStartStopUnit, 6);
   block.bytes[4] = start ? kStartBit : 0;
+  return block;
+}
+
+CommandBlock start_stop_unit_standby() {
+  CommandBlock block = zeroed(kStartStopUnit, 6);
+  block.bytes[4] = kPowerConditionStandby;
   return block;
 }
 

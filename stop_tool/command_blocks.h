@@ -31,8 +31,13 @@ struct CommandBlock {
 };
 
 // START STOP UNIT, waiting for the disk (IMMED clear), power condition "start valid":
-// START set spins the disk up, clear spins it down.
+// START set spins the disk up, clear spins it down into the stopped condition, where every
+// media access fails until it is started again.
 CommandBlock start_stop_unit(bool start);
+
+// START STOP UNIT with the power condition STANDBY (modifier 0, standby_z: spun down), waiting
+// for the disk: unlike a stop, the disk takes the next media access itself and spins up.
+CommandBlock start_stop_unit_standby();
 
 // SYNCHRONIZE CACHE (10) of the whole medium, waiting for it (IMMED clear).
 CommandBlock synchronize_cache_10();

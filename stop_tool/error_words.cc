@@ -11,10 +11,11 @@
 
 namespace {
 
-// open(2) of a device node, ioctl(2) on it, and SG_IO.
+// open(2) of a device node, ioctl(2) on it, SG_IO, and the write of a flag in sysfs.
 constexpr uint16_t kErrors[] = {
     EPERM, ENOENT,  EINTR,  EIO,    ENXIO,  EAGAIN, ENOMEM, EACCES,       EFAULT,
     EBUSY, ENOTDIR, ENODEV, EINVAL, EMFILE, ENOTTY, ELOOP,  ENAMETOOLONG, ENOMEDIUM,
+    EROFS,
 };
 
 // The words of each entry of kErrors, in the same order.
@@ -36,7 +37,8 @@ constexpr char kWords[] =
     "Inappropriate ioctl for device\0"
     "Too many levels of symbolic links\0"
     "File name too long\0"
-    "No medium found\0";
+    "No medium found\0"
+    "Read-only file system\0";
 
 static_assert(count_texts(kWords, sizeof kWords) == sizeof kErrors / sizeof kErrors[0],
               "one text for each error");

@@ -9,6 +9,7 @@
 #include "common/console.h"
 #include "stop_tool/error_words.h"
 #include "stop_tool/power_query.h"
+#include "stop_tool/restart_on_access.h"
 #include "stop_tool/sg_device.h"
 #include "stop_tool/stop_methods.h"
 
@@ -17,26 +18,23 @@ namespace {
 constexpr char kName[] = "sg_ioctl_disk";
 // The project's version, given by the build.
 constexpr char kVersionLine[] = "sg_ioctl_disk " SPIN_DOWN_VERSION "\n";
-constexpr char kUsageLine[] =
-    "usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it, state tells its "
-    "power state; --help for more)\n";
+// Short: the manual page says the rest. Its first line is the usage line too.
+constexpr char kUsageLine[] = "usage: sg_ioctl_disk DEVICE 0|1|state | --help | --version\n";
 constexpr char kHelp[] =
-    "usage: sg_ioctl_disk DEVICE 0|1|state | --help | --version\n"
-    "Spins DEVICE (/dev/sda, /dev/sg0) down (MODE 0) or up (1) through SG_IO; a disk\n"
-    "in standby or stopped already is left alone, and a cache is flushed before a stop.\n"
-    "MODE state prints \"DEVICE: STATE\" and leaves the disk as it is:\n"
-    "  active   spinning, ready at once\n"
-    "  idle     spinning, or nearly, in a low power condition\n"
+    "Spins DEVICE (/dev/sda, /dev/sg0) down (0) or up (1), or prints \"DEVICE: STATE\":\n"
+    "  active   spinning\n"
+    "  idle     spinning, or nearly\n"
     "  standby  spun down; the next access spins it up\n"
-    "  stopped  spun down by a stop command; reads fail until MODE 1\n"
-    "  unknown  the disk answered, but not with a state\n"
+    "  stopped  spun down; reads fail until started\n"
+    "  unknown  the disk gave no state\n"
     "Exit status:\n"
-    "  0  done (for state: a state was read)\n"
+    "  0  done\n"
     "  1  usage\n"
     "  2  DEVICE cannot be opened\n"
     "  3  not a SCSI generic (SG_IO) device\n"
     "  4  not supported by the disk\n"
-    "  5  I/O error or timeout; for 0 also a cache flush that failed (no stop then)\n";
+    "  5  I/O error or timeout, or a failed cache flush\n"
+    "  6  not stopped: no access would start it again\n";
 
 void put(int fd, const char* text) { write_all(fd, text, strlen(text)); }
 
@@ -50,6 +48,7 @@ void put(int fd, const char* text) { write_all(fd, text, strlen(text)); }
 
 int main(int argc, char** argv) {
   if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+    put(1, kUsageLine);
     put(1, kHelp);
     return kExitDone;
   }
@@ -91,7 +90,8 @@ int main(int argc, char** argv) {
     for (const char* part : parts) put(1, part);
     return kExitDone;
   }
-  PowerResult result = start ? change_power(send_sg_io, fd, true) : stop_disk(send_sg_io, fd);
+  PowerResult result = start ? change_power(send_sg_io, fd, true, ensure_restart)
+                             : stop_disk(send_sg_io, fd, ensure_restart);
   close(fd);
   if (result.status != kExitDone) return fail(device, result.message, nullptr, result.status);
   return kExitDone;

@@ -61,9 +61,9 @@ PowerQuery query_power(SendCommand send, int fd) {
   return query;
 }
 
-PowerResult stop_disk(SendCommand send, int fd) {
+PowerResult stop_disk(SendCommand send, int fd, EnsureRestart restart) {
   PowerQuery query = query_power(send, fd);
-  if (query.speaks == Speaks::kNeither) return change_power(send, fd, false);
+  if (query.speaks == Speaks::kNeither) return change_power(send, fd, false, restart);
   PowerResult result = {kExitDone, {}};
   if (query.state == PowerState::kStandby || query.state == PowerState::kStopped) return result;
 
@@ -78,7 +78,7 @@ PowerResult stop_disk(SendCommand send, int fd) {
     result.status = kExitIoError;
     return result;
   }
-  if (!ata) return change_power(send, fd, false);
+  if (!ata) return change_power(send, fd, false, restart);
   verdict = send_judged(send, fd, ata_pass_through(query.pass_through, kAtaStandbyImmediate),
                         CommandKind::kAta, "", result.message, last);
   if (verdict == Verdict::kFailed) {

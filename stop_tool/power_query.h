@@ -27,11 +27,12 @@ struct PowerQuery {
 // command that touches the medium, which would spin a sleeping disk up.
 PowerQuery query_power(SendCommand send, int fd);
 
-// Stops the disk the way it speaks, after writing out its cache: a disk in standby or stopped
-// gets nothing more; an ATA disk gets FLUSH CACHE, then STANDBY IMMEDIATE, through the
-// pass-through that answered; a SCSI disk SYNCHRONIZE CACHE (10), then change_power. A flush the
-// disk rejects as not supported does not hold the stop back; one that fails otherwise does
-// (kExitIoError). A disk that answered no query gets change_power alone.
-PowerResult stop_disk(SendCommand send, int fd);
+// Spins the disk down the way it speaks, after writing out its cache, so that the next access
+// spins it up again: a disk in standby or stopped gets nothing more; an ATA disk gets FLUSH
+// CACHE, then STANDBY IMMEDIATE, through the pass-through that answered; a SCSI disk
+// SYNCHRONIZE CACHE (10), then change_power. A flush the disk rejects as not supported does not
+// hold the stop back; one that fails otherwise does (kExitIoError). A disk that answered no
+// query gets change_power alone.
+PowerResult stop_disk(SendCommand send, int fd, EnsureRestart restart);
 
 #endif  // SPIN_DOWN_STOP_TOOL_POWER_QUERY_H_

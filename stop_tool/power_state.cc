@@ -44,11 +44,7 @@ PowerState sense_power_state(const Sense& sense) {
   if (sense.asc == 0 && sense.ascq == 0) return PowerState::kActive;
   if (sense.asc != kAscLowPower) return PowerState::kUnknown;
   switch (sense.ascq) {
-    case 0x02:  // standby condition activated by timer
-    case 0x04:  // ... by command
-    case 0x09:  // standby_y condition activated by timer
-    case 0x0A:  // ... by command
-      return PowerState::kStandby;
+    case 0x00:  // a low power condition, not said which: spinning or nearly, as far as is known
     case 0x01:  // idle condition activated by timer
     case 0x03:  // ... by command
     case 0x05:  // idle_b condition activated by timer
@@ -56,6 +52,11 @@ PowerState sense_power_state(const Sense& sense) {
     case 0x07:  // idle_c condition activated by timer
     case 0x08:  // ... by command
       return PowerState::kIdle;
+    case 0x02:  // standby condition activated by timer
+    case 0x04:  // ... by command
+    case 0x09:  // standby_y condition activated by timer
+    case 0x0A:  // ... by command
+      return PowerState::kStandby;
     default:
       return PowerState::kUnknown;
   }

@@ -13,18 +13,17 @@ struct SenseCode {
   bool any_ascq;  // the words of the whole ASC, for qualifiers not listed before it
 };
 
-// Searched in order: the qualifiers of an ASC stand before its catch-all entry.
+// Searched in order: the qualifiers of an ASC stand before its catch-all entry. No unit
+// attention codes (29h, 2Ah): a unit attention is met by sending the command again, and a
+// second one is reported as such, without its codes.
 constexpr SenseCode kCodes[] = {
     {0x00, 0x00, false}, {0x00, 0x1D, false}, {0x04, 0x00, false}, {0x04, 0x01, false},
     {0x04, 0x02, false}, {0x04, 0x03, false}, {0x04, 0x04, false}, {0x04, 0x09, false},
     {0x04, 0x11, false}, {0x04, 0x1A, false}, {0x04, 0x22, false}, {0x04, 0x00, true},
     {0x05, 0x00, false}, {0x08, 0x00, false}, {0x20, 0x00, false}, {0x24, 0x00, false},
-    {0x25, 0x00, false}, {0x26, 0x00, false}, {0x29, 0x00, false}, {0x29, 0x01, false},
-    {0x29, 0x02, false}, {0x29, 0x03, false}, {0x29, 0x04, false}, {0x29, 0x07, false},
-    {0x29, 0x00, true},  {0x2A, 0x01, false}, {0x2A, 0x00, true},  {0x3A, 0x01, false},
-    {0x3A, 0x02, false}, {0x3A, 0x00, true},  {0x3E, 0x01, false}, {0x3E, 0x02, false},
-    {0x44, 0x00, false}, {0x47, 0x00, false}, {0x4E, 0x00, false}, {0x5D, 0x00, false},
-    {0x5E, 0x00, false},
+    {0x25, 0x00, false}, {0x26, 0x00, false}, {0x3A, 0x01, false}, {0x3A, 0x02, false},
+    {0x3A, 0x00, true},  {0x3E, 0x01, false}, {0x3E, 0x02, false}, {0x44, 0x00, false},
+    {0x47, 0x00, false}, {0x4E, 0x00, false}, {0x5D, 0x00, false}, {0x5E, 0x00, false},
 };
 
 // The words of each entry of kCodes, in the same order (xx: the catch-all of an ASC).
@@ -47,15 +46,6 @@ constexpr char kWords[] =
     "invalid field in CDB\0"                           // 24/00
     "logical unit not supported\0"                     // 25/00
     "invalid field in parameter list\0"                // 26/00
-    "power on, reset, or bus device reset occurred\0"  // 29/00
-    "power on occurred\0"                              // 29/01
-    "SCSI bus reset occurred\0"                        // 29/02
-    "bus device reset function occurred\0"             // 29/03
-    "device internal reset\0"                          // 29/04
-    "I_T nexus loss occurred\0"                        // 29/07
-    "power on or reset occurred\0"                     // 29/xx
-    "mode parameters changed\0"                        // 2A/01
-    "parameters changed\0"                             // 2A/xx
     "medium not present, tray closed\0"                // 3A/01
     "medium not present, tray open\0"                  // 3A/02
     "medium not present\0"                             // 3A/xx

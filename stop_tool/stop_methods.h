@@ -15,6 +15,8 @@ enum ExitStatus : int {
   kExitNotSgIo = 3,
   kExitNotSupported = 4,
   kExitIoError = 5,
+  // Not stopped: the disk takes no standby, and the kernel would not start it after a stop.
+  kExitNoRestart = 6,
 };
 
 // As much sense data as the kernel passes up (SCSI_SENSE_BUFFERSIZE): an ATA Status Return
@@ -37,6 +39,10 @@ struct Outcome {
 // outcome.
 using SendCommand = Outcome (*)(int fd, const CommandBlock& block);
 
+// Makes sure that the kernel starts the disk `fd` again on the first access after a START STOP
+// UNIT stop; 0 if so, else the errno of what stands in the way (ensure_restart).
+using EnsureRestart = int (*)(int fd);
+
 struct PowerResult {
   ExitStatus status;
   char message[96];  // why it failed; empty on success
@@ -44,9 +50,12 @@ struct PowerResult {
 
 // Stops (`start` false) or starts the disk `fd` through `send`, whatever it speaks and whatever
 // its state: START STOP UNIT first, then ATA PASS-THROUGH (16) and (12) for bridges that reject
-// it. A method the disk rejects gives way to
-// the next; any other failure ends the attempt. A command met by a unit attention or a deferred
-// error (both about earlier commands) is sent once more.
-PowerResult change_power(SendCommand send, int fd, bool start);
+// it. A stop asks for the standby power condition first, from which the disk spins up by itself
+// on the next access; where the disk takes no power conditions, START STOP UNIT stops it, but
+// only where `restart` makes sure that the kernel will start it again on that access (else
+// that method is left out, and kExitNoRestart stands for every other being rejected). A method
+// the disk rejects gives way to the next; any other failure ends the attempt. A command met by
+// a unit attention or a deferred error (both about earlier commands) is sent once more.
+PowerResult change_power(SendCommand send, int fd, bool start, EnsureRestart restart);
 
 #endif  // SPIN_DOWN_STOP_TOOL_STOP_METHODS_H_

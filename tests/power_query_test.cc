@@ -2,7 +2,9 @@
 #include "stop_tool/power_query.h"
 
 #include <gtest/gtest.h>
+#include <errno.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -11,13 +13,16 @@
 
 namespace {
 
-// "85/e5 a1/e5 03": each block sent, its opcode and, for a pass-through, its ATA command.
+// "85/e5 a1/e5 03 1b/30": each block sent, its opcode and, for a pass-through, its ATA command,
+// for START STOP UNIT its byte 4 (power condition and START).
 std::string steps(const Sent& sent) {
   std::string text;
   for (const std::vector<uint8_t>& block : sent.blocks) {
     char step[8];
     if (block[0] == kAtaPassThrough16 || block[0] == kAtaPassThrough12) {
       snprintf(step, sizeof step, "%02x/%02x", block[0], block[block[0] == 0x85 ? 14 : 9]);
+    } else if (block[0] == kStartStopUnit) {
+      snprintf(step, sizeof step, "%02x/%02x", block[0], block[4]);
     } else {
       snprintf(step, sizeof step, "%02x", block[0]);
     }
@@ -116,8 +121,12 @@ TEST(StopDisk, EachWayInItsOrder) {
     ExitStatus status;
     const char* message;
     const char* steps;
+    int restart_error = 0;  // what stands in the way of the kernel's restart on access
+    bool restart_asked = false;  // just before a stop by START STOP UNIT, and only then
   };
-  const char* kScsiStop = "85/e5 a1/e5 03 35 1b";
+  const char* kScsiStop = "85/e5 a1/e5 03 35 1b/30";
+  const std::string no_restart =
+      "not stopped, no restart on access: allow_restart: " + std::string(strerror(EROFS));
   const Case cases[] = {
       // ATA: the flush and the stop through the pass-through that answered.
       {{kActive, kDone, kDone}, kExitDone, "", "85/e5 85/e7 85/e0"},
@@ -138,7 +147,8 @@ TEST(StopDisk, EachWayInItsOrder) {
       {{kActive, kDone, ata_registers(0x51, 0x04, 0)}, kExitNotSupported,
        "STANDBY IMMEDIATE was rejected (not supported)", "85/e5 85/e7 85/e0"},
       {{kActive, kDone, host_timeout()}, kExitIoError, "timed out", "85/e5 85/e7 85/e0"},
-      // SCSI: SYNCHRONIZE CACHE, then START STOP UNIT and, should it be rejected, the rest.
+      // SCSI: SYNCHRONIZE CACHE, then START STOP UNIT into standby and, should that be rejected,
+      // the stop where the kernel will start the disk again, then the pass-throughs.
       {{kIllegal, kIllegal, kScsiActive, good(), good()}, kExitDone, "", kScsiStop},
       {{kIllegal, kIllegal, power_condition(kNoSense, 0x5E, 0x01), good(), good()}, kExitDone, "",
        kScsiStop},
@@ -147,30 +157,47 @@ TEST(StopDisk, EachWayInItsOrder) {
        "85/e5 a1/e5 03"},
       {{kIllegal, kIllegal, kScsiActive, kIllegal, good()}, kExitDone, "", kScsiStop},
       {{kIllegal, kIllegal, kScsiActive, deferred_sense(0x3, 0x0C, 0), good(), good()}, kExitDone,
-       "", "85/e5 a1/e5 03 35 35 1b"},
+       "", "85/e5 a1/e5 03 35 35 1b/30"},
       {{kIllegal, kIllegal, kScsiActive, kMediumError}, kExitIoError,
        "cache flush failed: MEDIUM ERROR, ASC/ASCQ 0c/02", "85/e5 a1/e5 03 35"},
       {{kIllegal, kIllegal, kScsiActive, host_timeout()}, kExitIoError,
        "cache flush failed: timed out", "85/e5 a1/e5 03 35"},
       {{kIllegal, kIllegal, kScsiActive, kAttention, kAttention}, kExitIoError,
        "cache flush failed: unit attention twice", "85/e5 a1/e5 03 35 35"},
-      {{kIllegal, kIllegal, kScsiActive, good(), kIllegal, kIllegal, kIllegal}, kExitNotSupported,
-       "every method was rejected (not supported)", "85/e5 a1/e5 03 35 1b 85/e0 a1/e0"},
-      // Neither way, or a failed query: the stop without a flush, as before.
-      {{kIllegal, kIllegal, kIllegal, kIllegal, kDone}, kExitDone, "", "85/e5 a1/e5 03 1b 85/e0"},
-      {{host_timeout(), good()}, kExitDone, "", "85/e5 1b"},
+      {{kIllegal, kIllegal, kScsiActive, good(), kIllegal, good()}, kExitDone, "",
+       "85/e5 a1/e5 03 35 1b/30 1b/00", 0, true},
+      {{kIllegal, kIllegal, kScsiActive, good(), kMediumError}, kExitIoError,
+       "MEDIUM ERROR, ASC/ASCQ 0c/02", kScsiStop},
+      {{kIllegal, kIllegal, kScsiActive, good(), kIllegal, kIllegal, kIllegal, kIllegal},
+       kExitNotSupported, "every method was rejected (not supported)",
+       "85/e5 a1/e5 03 35 1b/30 1b/00 85/e0 a1/e0", 0, true},
+      // No stop where the kernel would not start the disk again: it keeps spinning.
+      {{kIllegal, kIllegal, kScsiActive, good(), kIllegal, kIllegal, kIllegal}, kExitNoRestart,
+       no_restart.c_str(), "85/e5 a1/e5 03 35 1b/30 85/e0 a1/e0", EROFS, true},
+      {{kIllegal, kIllegal, kScsiActive, good(), good()}, kExitDone, "", kScsiStop, EROFS},
+      // Neither way, or a failed query: the stop without a flush.
+      {{kIllegal, kIllegal, kIllegal, kIllegal, kIllegal, kDone}, kExitDone, "",
+       "85/e5 a1/e5 03 1b/30 1b/00 85/e0", 0, true},
+      {{host_timeout(), good()}, kExitDone, "", "85/e5 1b/30"},
+      {{host_timeout(), kIllegal, good()}, kExitDone, "", "85/e5 1b/30 1b/00", 0, true},
+      {{kIllegal, kIllegal, kIllegal, kIllegal, kIllegal, kIllegal}, kExitNoRestart,
+       no_restart.c_str(), "85/e5 a1/e5 03 1b/30 85/e0 a1/e0", EROFS, true},
   };
   for (const Case& c : cases) {
     PowerResult result;
-    Sent sent = run_on_disk(c.answers, [&] { result = stop_disk(scripted_send, kDiskFd); });
+    scripted_restart_error = c.restart_error;
+    Sent sent = run_on_disk(
+        c.answers, [&] { result = stop_disk(scripted_send, kDiskFd, scripted_restart); });
     EXPECT_EQ(result.status, c.status) << c.steps;
     EXPECT_STREQ(result.message, c.message) << c.steps;
     EXPECT_EQ(steps(sent), c.steps);
+    EXPECT_EQ(scripted_restart_calls, c.restart_asked ? 1 : 0) << c.steps;
   }
+  scripted_restart_error = 0;
   Sent sent = run_on_disk({kIllegal, kIllegal, kScsiActive, good(), good()},
-                          [] { stop_disk(scripted_send, kDiskFd); });
+                          [] { stop_disk(scripted_send, kDiskFd, scripted_restart); });
   EXPECT_EQ(sent.blocks[3], (std::vector<uint8_t>{0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(sent.blocks[4], (std::vector<uint8_t>{0x1B, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(sent.blocks[4], (std::vector<uint8_t>{0x1B, 0, 0, 0, 0x30, 0}));
 }
 
 }  // namespace

@@ -30,6 +30,16 @@ inline Outcome scripted_send(int fd, const CommandBlock& block) {
   return disk.answers[disk.sent.size() - 1];
 }
 
+// The kernel's restart-on-access behind the EnsureRestart seam: what it answers, and how often
+// it was asked.
+inline int scripted_restart_error = 0;
+inline int scripted_restart_calls = 0;
+inline int scripted_restart(int fd) {
+  EXPECT_EQ(fd, kDiskFd);
+  ++scripted_restart_calls;
+  return scripted_restart_error;
+}
+
 // What a run sent: the opcodes in order, and the whole blocks.
 struct Sent {
   std::vector<uint8_t> opcodes;
@@ -41,6 +51,7 @@ template <typename Call>
 Sent run_on_disk(std::vector<Outcome> answers, Call call) {
   ScriptedDisk disk = {std::move(answers), {}};
   scripted_disk = &disk;
+  scripted_restart_calls = 0;
   call();
   scripted_disk = nullptr;
   Sent sent;

@@ -14,8 +14,7 @@ TEST(SenseCodeWords, NamesTheCodesAStopMeets) {
 
 TEST(SenseCodeWords, AQualifierNotListedTakesTheWordsOfItsCode) {
   EXPECT_STREQ(sense_code_words(0x04, 0x42), "logical unit not ready");
-  EXPECT_STREQ(sense_code_words(0x29, 0x01), "power on occurred");
-  EXPECT_STREQ(sense_code_words(0x29, 0x80), "power on or reset occurred");
+  EXPECT_STREQ(sense_code_words(0x04, 0x1A), "start stop unit command in progress");
   EXPECT_STREQ(sense_code_words(0x3A, 0x02), "medium not present, tray open");
   EXPECT_STREQ(sense_code_words(0x3A, 0x04), "medium not present");
 }
@@ -24,6 +23,7 @@ TEST(SenseCodeWords, OthersHaveNone) {
   EXPECT_EQ(sense_code_words(0x11, 0x00), nullptr);  // a read error: no answer to a stop
   EXPECT_EQ(sense_code_words(0x44, 0x01), nullptr);
   EXPECT_EQ(sense_code_words(0x00, 0x01), nullptr);
+  EXPECT_EQ(sense_code_words(0x29, 0x00), nullptr);  // a unit attention: sent again instead
 }
 
 }  // namespace

@@ -22,14 +22,35 @@ struct Attempt {
   std::vector<std::vector<uint8_t>> blocks;
 };
 
-Attempt change(bool start, std::vector<Outcome> answers) {
+Attempt change(bool start, std::vector<Outcome> answers, int restart_error = 0) {
   PowerResult result;
-  Sent sent = run_on_disk(std::move(answers),
-                          [&] { result = change_power(scripted_send, kDiskFd, start); });
+  scripted_restart_error = restart_error;
+  Sent sent = run_on_disk(std::move(answers), [&] {
+    result = change_power(scripted_send, kDiskFd, start, scripted_restart);
+  });
+  scripted_restart_error = 0;
   return {result, sent.opcodes, sent.blocks};
 }
 
-Attempt stop(std::vector<Outcome> answers) { return change(false, std::move(answers)); }
+const std::vector<uint8_t> kStandby = {0x1B, 0, 0, 0, 0x30, 0};
+
+// The stop of a disk that takes no standby: what came after the standby it rejected.
+Attempt stop(std::vector<Outcome> answers) {
+  answers.insert(answers.begin(), illegal_request());
+  Attempt run = change(false, std::move(answers));
+  EXPECT_EQ(run.blocks.at(0), kStandby);
+  run.sent.erase(run.sent.begin());
+  run.blocks.erase(run.blocks.begin());
+  return run;
+}
+
+TEST(ChangePower, StandbyIsEnough) {
+  Attempt run = change(false, {good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_STREQ(run.result.message, "");
+  EXPECT_EQ(run.blocks, (std::vector<std::vector<uint8_t>>{kStandby}));
+  EXPECT_EQ(scripted_restart_calls, 0);
+}
 
 TEST(ChangePower, StartStopUnitIsEnough) {
   Attempt run = stop({good()});
@@ -162,7 +183,7 @@ TEST(ChangePower, PassThroughWithoutSenseDataIsRejected) {
   run = stop({illegal_request(), no_sense_data, no_sense_data});
   EXPECT_EQ(run.result.status, kExitNotSupported);
   EXPECT_STREQ(run.result.message,
-               "every method was rejected, ATA PASS-THROUGH by check condition without sense data");
+               "every method was rejected, ATA PASS-THROUGH without sense data");
   // Only when both were answered so.
   run = stop({illegal_request(), no_sense_data, illegal_request()});
   EXPECT_STREQ(run.result.message, "every method was rejected (not supported)");
@@ -172,6 +193,25 @@ TEST(ChangePower, AFailureAfterARejectionIsStillAFailure) {
   Attempt run = stop({illegal_request(), fixed_sense(kNotReady, 0x04, 0x02)});
   EXPECT_EQ(run.result.status, kExitIoError);
   EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16}));
+}
+
+TEST(ChangePower, NoStopThatTheKernelWouldNotUndo) {
+  // The stop is left out; STANDBY IMMEDIATE spins up by itself and may still be sent.
+  Attempt run = change(false, {illegal_request(), ata_status(0x40)}, EROFS);
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16}));
+  EXPECT_EQ(scripted_restart_calls, 1);
+
+  run = change(false, {illegal_request(), illegal_request(), illegal_request()}, EACCES);
+  EXPECT_EQ(run.result.status, kExitNoRestart);
+  EXPECT_EQ(run.result.message,
+            "not stopped, no restart on access: allow_restart: " + std::string(strerror(EACCES)));
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16, kPt12}));
+
+  // A start leaves the disk running: nothing to undo.
+  run = change(true, {good()}, EACCES);
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(scripted_restart_calls, 0);
 }
 
 TEST(ChangePower, StartSendsStartAndIdleImmediate) {

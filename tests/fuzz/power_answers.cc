@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Whole SG_IO answers to the state query and to the stop that follows it: the ATA registers
 // that CHECK POWER MODE returns, REQUEST SENSE's data, and the flush's and the stop's answers,
-// in any combination. Input: one byte whose low bit chooses the stop over the query alone, then
+// in any combination. Input: one byte whose low bit chooses the stop over the query alone and
+// whose next bit a disk that the kernel would not start again after a stop, then
 // for each answer seven bytes (errno, status, host status and driver status little-endian,
 // sense length) and that many bytes of sense data, and for a command that reads data one more
 // length byte and that many data bytes, as far as the input goes; after its end every command
 // is answered GOOD with nothing.
+#include <errno.h>
 #include <string.h>
 
 #include "stop_tool/power_query.h"
@@ -14,17 +16,28 @@
 namespace {
 
 constexpr int kDiskFd = 3;
-// The query: two pass-throughs and REQUEST SENSE, each sent at most twice; then a flush and
-// today's three stop methods, each at most twice.
-constexpr size_t kMaxCommands = 14;
+// The query: two pass-throughs and REQUEST SENSE, each sent at most twice; then a flush, the
+// standby and today's three stop methods, each at most twice.
+constexpr size_t kMaxCommands = 16;
 
 struct Exchange {
   const uint8_t* input;
   size_t left;
   size_t commands;
   CommandBlock blocks[kMaxCommands];
+  bool no_restart;
 };
 Exchange exchange;
+
+int restart(int fd) {
+  FUZZ_CHECK(fd == kDiskFd);
+  return exchange.no_restart ? EACCES : 0;
+}
+
+// START STOP UNIT's stop: the one command whose disk fails every access until it is started.
+bool stops_unit(const CommandBlock& block) {
+  return block.bytes[0] == kStartStopUnit && block.bytes[4] == 0;
+}
 
 uint8_t take() {
   if (exchange.left == 0) return 0;
@@ -74,7 +87,7 @@ void check_message(const PowerResult& result) {
   FUZZ_CHECK(memchr(result.message, '\0', sizeof result.message) != nullptr);
   FUZZ_CHECK((result.status == kExitDone) == (result.message[0] == '\0'));
   FUZZ_CHECK(result.status == kExitDone || result.status == kExitIoError ||
-             result.status == kExitNotSupported);
+             result.status == kExitNotSupported || result.status == kExitNoRestart);
 }
 
 // The query asks without changing anything: CHECK POWER MODE and REQUEST SENSE alone.
@@ -99,6 +112,7 @@ void check_stop(const PowerResult& result) {
   FUZZ_CHECK(i >= 1);
   bool flushed = false;
   for (; i < exchange.commands; ++i) {
+    FUZZ_CHECK(!(exchange.no_restart && stops_unit(exchange.blocks[i])));
     Kind kind = kind_of(exchange.blocks[i]);
     FUZZ_CHECK(kind == kFlush || kind == kStop);
     if (kind == kFlush) {
@@ -109,14 +123,17 @@ void check_stop(const PowerResult& result) {
   // A flush that was not followed by a stop failed, and the tool said so.
   Kind last = kind_of(exchange.blocks[exchange.commands - 1]);
   if (flushed && last == kFlush) FUZZ_CHECK(result.status == kExitIoError);
+  if (result.status == kExitNoRestart) FUZZ_CHECK(exchange.no_restart);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  exchange = Exchange{data, size, 0, {}};
-  if ((take() & 1) != 0) {
-    check_stop(stop_disk(answer, kDiskFd));
+  exchange = Exchange{data, size, 0, {}, false};
+  uint8_t choice = take();
+  exchange.no_restart = (choice & 2) != 0;
+  if ((choice & 1) != 0) {
+    check_stop(stop_disk(answer, kDiskFd, restart));
   } else {
     check_query(query_power(answer, kDiskFd));
   }

@@ -30,7 +30,7 @@ expect() {
   fi
 }
 
-usage='usage: sg_ioctl_disk DEVICE MODE (MODE 0 stops the disk, 1 starts it, state tells its power state; --help for more)'
+usage='usage: sg_ioctl_disk DEVICE 0|1|state | --help | --version'
 expect 1 stderr "$usage"
 expect 1 stderr "$usage" /dev/null
 expect 1 stderr "$usage" /dev/null 2
@@ -57,7 +57,7 @@ if [ "$status" -ne 0 ] || [ -s "$work/stderr" ]; then
   echo "FAIL: --help: status $status" >&2
   failures=$((failures + 1))
 fi
-for code in 0 1 2 3 4 5; do
+for code in 0 1 2 3 4 5 6; do
   if ! grep -q "^  $code  " "$work/stdout"; then
     echo "FAIL: --help lacks exit status $code" >&2
     failures=$((failures + 1))

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+#include "stop_tool/restart_on_access.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "tests/temp_dir.h"
+
+namespace {
+
+TEST(RestartFlagPath, TheScsiAddressInSysfsOrder) {
+  const struct {
+    uint32_t host, id_lun;
+    const char* path;
+  } cases[] = {
+      // SCSI_IOCTL_GET_IDLUN: target in bits 7..0, LUN 15..8, channel 23..16, host 31..24.
+      {0, 0x00000000, "/sys/class/scsi_disk/0:0:0:0/allow_restart"},
+      {2, 0x02010403, "/sys/class/scsi_disk/2:1:3:4/allow_restart"},
+      // The host as SCSI_IOCTL_GET_BUS_NUMBER gives it, whole: the packed byte wraps at 256.
+      {300, 0x2C000000, "/sys/class/scsi_disk/300:0:0:0/allow_restart"},
+      {7, 0x07FFFFFF, "/sys/class/scsi_disk/7:255:255:255/allow_restart"},
+  };
+  for (const auto& c : cases) {
+    char path[kRestartFlagCapacity];
+    restart_flag_path(c.host, c.id_lun, path);
+    EXPECT_STREQ(path, c.path);
+  }
+}
+
+TEST(SetRestartFlag, ReadsTheFlagAndSetsItWhereItIsOff) {
+  TempDir dir;
+  const struct {
+    const char* flag;
+    int error;
+    const char* after;
+  } cases[] = {
+      {"1\n", 0, "1\n"},  // set already: left as it is
+      {"0\n", 0, "1\n"},  // set now
+  };
+  for (const auto& c : cases) {
+    std::string flag = dir.write("allow_restart", c.flag);
+    EXPECT_EQ(set_restart_flag(flag.c_str()), c.error) << c.flag;
+    EXPECT_EQ(dir.read("allow_restart"), c.after) << c.flag;
+  }
+}
+
+TEST(SetRestartFlag, SaysWhatStandsInTheWay) {
+  TempDir dir;
+  // No such flag: a disk of another kind, or no sysfs.
+  EXPECT_EQ(set_restart_flag(dir.path("missing").c_str()), ENOENT);
+  // A flag that reads 0 and cannot be written, as without CAP_SYS_ADMIN: the write's error.
+  symlink("/dev/full", dir.path("full").c_str());
+  EXPECT_EQ(set_restart_flag(dir.path("full").c_str()), ENOSPC);
+  // One that cannot even be read.
+  EXPECT_EQ(set_restart_flag(dir.path("").c_str()), EISDIR);
+}
+
+}  // namespace
