@@ -75,6 +75,13 @@ TEST(ChangePower, RejectedMethodsGiveWayInOrder) {
   EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16, kPt12}));
   run = stop({illegal_request(), fixed_sense(kAbortedCommand, 0, 0), good()});
   EXPECT_EQ(run.result.status, kExitDone);
+
+  // The status byte's reserved bit 0 does not make a check condition something else.
+  Outcome reserved_bit = illegal_request();
+  reserved_bit.status |= 0x01;
+  run = stop({reserved_bit, good()});
+  EXPECT_EQ(run.result.status, kExitDone);
+  EXPECT_EQ(run.sent, (std::vector<uint8_t>{kSsu, kPt16}));
 }
 
 TEST(ChangePower, EveryMethodRejectedIsNotSupported) {

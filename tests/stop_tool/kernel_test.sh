@@ -146,10 +146,11 @@ dmesg -c >/dev/null
 step() {  # NAME COMMAND...
   name=$1
   shift
-  output=$("$@" 2>&1)
+  output=$("$@" 2>/tmp/errors)
   status=$?
   output=${output#"/dev/$disk: "}
   echo "guest: debug $name exit $status${output:+: $output}"
+  [ -s /tmp/errors ] && echo "guest: debug $name said on standard error: $(cat /tmp/errors)"
   # The opcode is the first of the hex bytes that end a "CDB:" line of this disk.
   # A read's commands are shown, not compared: how often the kernel retries one is its own.
   # Whether the kernel sent a START STOP UNIT in it is: nobody else does while it reads.
