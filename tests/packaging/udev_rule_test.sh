@@ -19,10 +19,9 @@ readonly rule=$1 postinst=$2
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 "$repo/scripts/install-deps" qemu-system-x86 cpio
 
-image=$("$repo/scripts/fetch-debian-package" --dependency linux-image-amd64 linux-image-)
-root=$("$repo/scripts/fetch-debian-package" "$image")
-modules=$(echo "$root"/lib/modules/*)
-kernel_version=$(basename "$modules")
+# shellcheck source=tests/debian_kernel.sh
+. "$repo/tests/debian_kernel.sh"
+guest_kernel "$repo"
 udev=$("$repo/scripts/fetch-debian-package" udev)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/udev-rule.XXXXXX")
@@ -42,25 +41,7 @@ done
 cp "$rule" "$initramfs/rule"
 cp "$postinst" "$initramfs/postinst"
 
-# scsi_debug and sd_mod, each after the modules named in its .modinfo depends= line.
-declare -A module_path loaded
-while read -r path; do
-  name=$(basename "$path" .ko)
-  module_path[${name//-/_}]=$path
-done < <(find "$modules/kernel" -name '*.ko')
-load_order=()
-add_module() {
-  local name=${1//-/_} dependency
-  [ -n "${loaded[$name]:-}" ] && return
-  loaded[$name]=1
-  for dependency in $(tr '\0' '\n' <"${module_path[$name]}" | sed -n 's/^depends=//p' | tr , ' '); do
-    add_module "$dependency"
-  done
-  cp "${module_path[$name]}" "$initramfs/modules/"
-  load_order+=("$(basename "${module_path[$name]}")")
-}
-add_module sd_mod
-add_module scsi_debug
+guest_modules "$initramfs/modules" sd_mod scsi_debug
 
 cat >"$initramfs/init" <<INIT
 #!/bin/sh
@@ -150,10 +131,7 @@ STEPS
 failure_stage=
 started=$(date +%s)
 status=0
-timeout 170 qemu-system-x86_64 -accel tcg -m 256M -nodefaults -no-user-config -nographic \
-  -no-reboot -serial "file:$work/console.log" -monitor none \
-  -kernel "$root/boot/vmlinuz-$kernel_version" -initrd "$work/initramfs.gz" \
-  -append "console=ttyS0 panic=-1 loglevel=4" || status=$?
+run_guest "$work/initramfs.gz" "$work/console.log" || status=$?
 echo "kernel $kernel_version, udev $(basename "$udev"): guest ran $(($(date +%s) - started)) s," \
   "qemu exit $status"
 observed=$(grep -ao 'guest: [^[:cntrl:]]*' "$work/console.log" || true)
