@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Runs the install steps of the Buildroot and OpenWrt recipes with GNU make, under stand-ins
-# for the little of each build system that they use, and checks what lands in the image and
-# what the recipes declare (version, license, license file); and that what the Debian package and
-# the Yocto recipe take from the tree is there:
+# Runs the install steps of the Buildroot (with and without udev) and OpenWrt recipes with GNU
+# make, under stand-ins for the little of each build system that they use, and checks what
+# lands in the image and what the recipes declare (version, license, license file); and that
+# what the Debian package and the Yocto recipe take from the tree is there:
 #   recipes_test.sh BUILD_DIR VERSION
 # The stand-ins give the variables and the calling convention (Buildroot's $(@D) is the copy
 # of the site, made with Buildroot's own rsync command line; OpenWrt's $(1) the package's
@@ -61,11 +61,17 @@ mkdir -p "$site/build/host" "$site/build-mipsel" "$site/.git" "$site/common/buil
 touch "$site/build/host/CMakeCache.txt" "$site/build-mipsel/CMakeCache.txt" "$site/.git/HEAD" \
   "$site/common/build/kept"
 
-# Buildroot: the site is the checkout, and the init hooks install the script and the unit.
+# Buildroot: the site is the checkout, the init hooks install the script and the unit, and the
+# post-install hooks the udev rule where the image has udev.
 cat >"$work/buildroot.mk" <<EOF
 BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH := $repo/packaging/buildroot
 INSTALL := install
 TARGET_DIR := $work/buildroot-target
+# Buildroot's separator of the hooks' commands (package/pkg-utils.mk).
+define sep
+
+
+endef
 include \$(BR2_EXTERNAL_SPIN_DOWN_WATCH_PATH)/external.mk
 .PHONY: site fields rsynced \$(SPIN_DOWN_WATCH_SITE)/install
 site:
@@ -81,6 +87,7 @@ rsynced:
 \$(SPIN_DOWN_WATCH_SITE)/install:
 	\$(SPIN_DOWN_WATCH_INSTALL_INIT_SYSV)
 	\$(SPIN_DOWN_WATCH_INSTALL_INIT_SYSTEMD)
+	\$(foreach hook,\$(SPIN_DOWN_WATCH_POST_INSTALL_TARGET_HOOKS),\$(call \$(hook))\$(sep))
 EOF
 [ "$(make -s -f "$work/buildroot.mk" site)" = "$repo local" ] ||
   fail "Buildroot site: $(make -s -f "$work/buildroot.mk" site)"
@@ -92,11 +99,19 @@ copied=$(cd "$work/buildroot-build" && find . ! -type d -printf '%P\n' | sort)
 [ "$copied" = "$(printf '%s\ncommon/build/kept\n' "$tracked" | sort)" ] ||
   fail "Buildroot's copy of the site is not its source files:
 $(diff <(echo "$copied") <(printf '%s\ncommon/build/kept\n' "$tracked" | sort))"
-make -s -f "$work/buildroot.mk" "$repo/install" >/dev/null
-expect_contents "$work/buildroot-target" "/etc/init.d/S50spin_down_watch 755
-/usr/lib/systemd/system/spin_down_watch.service 644" "Buildroot's init files"
-cmp "$work/buildroot-target/etc/init.d/S50spin_down_watch" \
-  "$repo/packaging/sysvinit/S50spin_down_watch"
+rule=$repo/packaging/udev/60-spin_down_watch.rules
+init_files="/etc/init.d/S50spin_down_watch 755
+/usr/lib/systemd/system/spin_down_watch.service 644"
+for has_udev in '' y; do
+  target=$work/buildroot-target${has_udev:+-udev}
+  make -s -f "$work/buildroot.mk" TARGET_DIR="$target" BR2_PACKAGE_HAS_UDEV=$has_udev \
+    "$repo/install" >/dev/null
+  expected=$init_files
+  [ -z "$has_udev" ] || expected=$(printf '%s\n/lib/udev/rules.d/%s 644' "$expected" "${rule##*/}" | sort)
+  expect_contents "$target" "$expected" "Buildroot's files, BR2_PACKAGE_HAS_UDEV='$has_udev'"
+  cmp "$target/etc/init.d/S50spin_down_watch" "$repo/packaging/sysvinit/S50spin_down_watch"
+done
+cmp "$work/buildroot-target-udev/lib/udev/rules.d/${rule##*/}" "$rule"
 
 # OpenWrt: the prepared source is the checkout's tracked files, and each package gets its files.
 mkdir "$work/openwrt" "$work/openwrt/include"
@@ -153,16 +168,19 @@ listed=$(cat "$debian"/*.install)
 listed=$(grep -v '^#' <<<"$listed" | sort)
 expect_contents "$work/installed" "$(sed 's|^|/|; s|$| 644|' <<<"$listed" |
   sed -E 's|^(/usr/sbin/[^ ]*) 644$|\1 755|')" "what Debian's .install files take"
-# The init script and the unit go in under the unit's name, in Debian's rules and Yocto's recipe.
+# The init script, the unit and the udev rule go in under the unit's name, in Debian's rules
+# and Yocto's recipe (debhelper names the rule 60-NAME.rules, the tree's name for it).
 unit=$repo/packaging/systemd/spin_down_watch.service
 init=$repo/packaging/sysvinit/S50spin_down_watch
 rules=$(<"$debian/rules")
 for taken in "packaging/sysvinit/${init##*/}" "packaging/systemd/${unit##*/}" \
-  "--name=spin_down_watch"; do
+  "--name=spin_down_watch" "packaging/udev/${rule##*/}" "debian/spin-down-watch.spin_down_watch.udev" \
+  "dh_installudev --name=spin_down_watch"; do
   [[ $rules == *"$taken"* ]] || fail "Debian's rules do not name $taken"
 done
 recipe=$(cat "$repo"/packaging/yocto/meta-spin-down-watch/recipes-*/*/spin-down-watch_*.bb)
 for taken in "\${S}/packaging/sysvinit/${init##*/}" "\${S}/packaging/systemd/${unit##*/}" \
+  "\${S}/packaging/udev/${rule##*/}" "\${D}\${nonarch_base_libdir}/udev/rules.d/${rule##*/}" \
   'INITSCRIPT_NAME = "spin_down_watch"' 'SYSTEMD_SERVICE:${PN} = "spin_down_watch.service"' \
   'LIC_FILES_CHKSUM = "file://LICENSE;md5='"$(md5sum <"$repo/LICENSE" | cut -d' ' -f1)"'"'; do
   [[ $recipe == *"$taken"* ]] || fail "the Yocto recipe does not have $taken"

@@ -27,11 +27,9 @@ repo=$(cd "$(dirname "$0")/../.." && pwd)
 rule_value=1
 "$repo/scripts/install-deps" qemu-system-x86 cpio util-linux
 
-# The kernel is whatever linux-image-amd64 points at today; unpacked, never installed.
-image=$("$repo/scripts/fetch-debian-package" --dependency linux-image-amd64 linux-image-)
-root=$("$repo/scripts/fetch-debian-package" "$image")
-modules=$(echo "$root"/lib/modules/*)
-kernel_version=$(basename "$modules")
+# shellcheck source=tests/debian_kernel.sh
+. "$repo/tests/debian_kernel.sh"
+guest_kernel "$repo"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/stop-tool-kernel.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -52,26 +50,7 @@ for applet in sh mount insmod cat seq sleep poweroff mkdir unshare chroot touch 
   ln -s busybox "$initramfs/bin/$applet"
 done
 
-# Each module follows the modules it depends on, as named in its own .modinfo section.
-declare -A module_path loaded
-while read -r path; do
-  name=$(basename "$path" .ko)
-  module_path[${name//-/_}]=$path
-done < <(find "$modules/kernel" -name '*.ko')
-load_order=()
-add_module() {
-  local name=${1//-/_} dependency
-  [ -n "${loaded[$name]:-}" ] && return
-  loaded[$name]=1
-  for dependency in $(tr '\0' '\n' <"${module_path[$name]}" | sed -n 's/^depends=//p' | tr , ' '); do
-    add_module "$dependency"
-  done
-  cp "${module_path[$name]}" "$initramfs/modules/"
-  load_order+=("$(basename "${module_path[$name]}")")
-}
-for wanted in virtio_pci virtio_scsi virtio_blk sd_mod sg ahci scsi_debug; do
-  add_module "$wanted"
-done
+guest_modules "$initramfs/modules" virtio_pci virtio_scsi virtio_blk sd_mod sg ahci scsi_debug
 
 cat >"$initramfs/init" <<INIT
 #!/bin/sh
@@ -263,10 +242,7 @@ for disk in scsi sata virtio; do truncate -s 64M "$work/$disk.img"; done
 failure_stage=
 started=$(date +%s)
 status=0
-timeout 170 qemu-system-x86_64 -accel tcg -m 256M -nodefaults -no-user-config -nographic \
-  -no-reboot -serial "file:$work/console.log" -monitor none \
-  -kernel "$root/boot/vmlinuz-$kernel_version" -initrd "$work/initramfs.gz" \
-  -append "console=ttyS0 panic=-1 loglevel=4" \
+run_guest "$work/initramfs.gz" "$work/console.log" \
   -device virtio-scsi-pci,id=scsi -device scsi-hd,bus=scsi.0,drive=scsi \
   -drive "if=none,id=scsi,format=raw,file=$work/scsi.img" \
   -device ahci,id=ahci -device ide-hd,bus=ahci.0,drive=sata \

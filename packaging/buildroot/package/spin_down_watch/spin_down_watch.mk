@@ -30,4 +30,14 @@ define SPIN_DOWN_WATCH_INSTALL_INIT_SYSTEMD
 		$(TARGET_DIR)/usr/lib/systemd/system/spin_down_watch.service
 endef
 
+# Where udev runs, it gives every SCSI disk restart-on-access, which the service unit's sandbox
+# cannot set; the tool sets it itself where the daemon runs with full privileges (BusyBox init).
+ifeq ($(BR2_PACKAGE_HAS_UDEV),y)
+define SPIN_DOWN_WATCH_INSTALL_UDEV_RULE
+	$(INSTALL) -D -m 0644 $(@D)/packaging/udev/60-spin_down_watch.rules \
+		$(TARGET_DIR)/lib/udev/rules.d/60-spin_down_watch.rules
+endef
+SPIN_DOWN_WATCH_POST_INSTALL_TARGET_HOOKS += SPIN_DOWN_WATCH_INSTALL_UDEV_RULE
+endif
+
 $(eval $(cmake-package))

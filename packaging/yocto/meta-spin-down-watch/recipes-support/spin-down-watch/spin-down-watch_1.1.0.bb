@@ -21,11 +21,14 @@ inherit externalsrc cmake update-rc.d systemd
 EXTRA_OECMAKE = "-DSPIN_DOWN_TESTS=OFF"
 
 # Both init files; the classes drop the one whose init system the distribution does not have.
+# The udev rule gives every SCSI disk restart-on-access, which the unit's sandbox cannot set.
 do_install:append() {
 	install -D -m 0755 ${S}/packaging/sysvinit/S50spin_down_watch \
 		${D}${sysconfdir}/init.d/spin_down_watch
 	install -D -m 0644 ${S}/packaging/systemd/spin_down_watch.service \
 		${D}${systemd_system_unitdir}/spin_down_watch.service
+	install -D -m 0644 ${S}/packaging/udev/60-spin_down_watch.rules \
+		${D}${nonarch_base_libdir}/udev/rules.d/60-spin_down_watch.rules
 }
 
 # The tool alone is of use on any system with disks; the daemon needs it.
