@@ -23,8 +23,11 @@ set -euo pipefail
 failure_stage=set-up
 tool=$1
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-# The value that the packaging's udev rule gives each SCSI disk's allow_restart.
-rule_value=1
+# The value that the packaging's udev rule gives each SCSI disk's allow_restart (every disk of
+# this guest is of type 0, which the rule matches).
+rule_value=$(sed -n 's/.*ATTR{allow_restart}="\([0-9]*\)".*/\1/p' \
+  "$repo/packaging/udev/60-spin_down_watch.rules")
+[ -n "$rule_value" ] || { echo "set-up failed: the udev rule sets no allow_restart" >&2; exit 1; }
 "$repo/scripts/install-deps" qemu-system-x86 cpio util-linux
 
 # shellcheck source=tests/debian_kernel.sh
