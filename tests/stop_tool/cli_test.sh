@@ -39,6 +39,8 @@ expect 1 stderr "$usage" /dev/null ""
 expect 1 stderr "$usage" /dev/null 0 extra
 expect 1 stderr "$usage" /dev/null State
 expect 1 stderr "$usage" /dev/null state extra
+expect 1 stderr "$usage" --version extra
+expect 0 stdout 'sg_ioctl_disk [0-9]*.[0-9]*.[0-9]*' --version
 
 expect 2 stderr "sg_ioctl_disk: $work/missing: cannot open: No such file or directory" \
   "$work/missing" 0
