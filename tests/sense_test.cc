@@ -130,11 +130,15 @@ TEST(DecodeSense, NeverReadsPastWhatWasSent) {
   declared_short[7] = 0x0d;
   EXPECT_FALSE(decode(declared_short).has_ata_status);
 
-  // Fixed format too short for ASC/ASCQ.
+  // Fixed format too short for ASC/ASCQ, as received or as declared.
   Sense fixed = decode_sense(kSasStopped, 8);
   EXPECT_TRUE(fixed.valid);
   EXPECT_EQ(fixed.key, kNotReady);
   EXPECT_EQ(fixed.asc, 0);
+  uint8_t fixed_declared_short[sizeof kSasStopped];
+  memcpy(fixed_declared_short, kSasStopped, sizeof fixed_declared_short);
+  fixed_declared_short[7] = 4;  // ends before ASC, byte 12
+  EXPECT_EQ(decode(fixed_declared_short).asc, 0);
 }
 
 TEST(DecodeSense, UnknownOrMissingResponseCodeIsInvalid) {
