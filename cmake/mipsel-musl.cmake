@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: MIT
 # 32-bit little-endian MIPS against musl, OpenWrt's C library, linked dynamically as OpenWrt
-# links its packages, from the sysroot that scripts/musl-sysroot puts together. The compiler is
+# links its packages, from the sysroot that scripts/musl-sysroot puts together (hard-float, as
+# Debian's musl is), or that of scripts/soft-float-musl-sysroot mipsel (soft-float, as OpenWrt's
+# mipsel_24kc images are: the programs only, as it has no C++ library). The compiler is
 # Debian's, built for glibc: its default headers are replaced by the sysroot's (only gcc's own
 # remain) and the sysroot's specs file replaces its start files, libraries and loader. Programs
 # and tests run on the build machine through qemu-user, with the sysroot as the target's root.
@@ -34,8 +36,13 @@ get_filename_component(gcc_dir ${libgcc} DIRECTORY)
 
 # The sysroot's headers replace the compiler's default ones: its C++ library's, gcc's own, then
 # the C library's. (Not cached, unlike flags, so a build directory follows a change of sysroot.)
-set(CMAKE_C_FLAGS_INIT -nostdinc)
-set(CMAKE_CXX_FLAGS_INIT -nostdinc)
+# A soft-float sysroot carries its own libgcc, built for soft float; the code is built so too.
+set(float_flags "")
+if(EXISTS ${SPIN_DOWN_MUSL_SYSROOT}/usr/lib/libgcc.a)
+  set(float_flags " -msoft-float")
+endif()
+set(CMAKE_C_FLAGS_INIT "-nostdinc${float_flags}")
+set(CMAKE_CXX_FLAGS_INIT "-nostdinc${float_flags}")
 set(c_includes ${gcc_dir}/include ${SPIN_DOWN_MUSL_SYSROOT}/usr/include)
 set(cxx_library_includes ${SPIN_DOWN_MUSL_SYSROOT}/usr/include/c++
     ${SPIN_DOWN_MUSL_SYSROOT}/usr/include/c++/mipsel-linux-musl)
