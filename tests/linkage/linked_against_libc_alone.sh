@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Checks that a shipped program needs the C library alone at run time:
-#   linked_against_libc_alone.sh READELF PROGRAM dynamic|musl|static [PAGE_SIZE]
+#   linked_against_libc_alone.sh READELF PROGRAM dynamic|musl[=LOADER]|static [PAGE_SIZE]
 # dynamic: libc.so.6 is its only NEEDED entry, but for one case: where the stack protector's
 # guard lives in the loader (glibc on MIPS), the program also names its own interpreter, and then
 # the guard must be all it takes from there. libstdc++, libgcc_s, libm or anything else fail.
-# musl: libc.so is its only NEEDED entry, and its interpreter musl's loader, /lib/ld-musl-*.
+# musl: libc.so is its only NEEDED entry, and its interpreter musl's loader, /lib/ld-musl-*
+# (with =LOADER, that one: the loader of a given ABI, /lib/ld-musl-mipsel-sf.so.1).
 # static: it has neither an interpreter nor a dynamic section.
 # PAGE_SIZE: every loadable segment must be aligned to exactly that many bytes.
 set -euo pipefail
 # shellcheck source=scripts/on-failure.sh
 . "$(dirname "$0")/../../scripts/on-failure.sh"
-[ $# -ge 3 ] || { echo "usage: $0 READELF PROGRAM dynamic|musl|static [PAGE_SIZE]" >&2; exit 2; }
+usage="usage: $0 READELF PROGRAM dynamic|musl[=LOADER]|static [PAGE_SIZE]"
+[ $# -ge 3 ] || { echo "$usage" >&2; exit 2; }
 readelf=$1 program=$2 linkage=$3 page_size=${4:-}
+musl_loader='/lib/ld-musl-*.so.1'
+if [[ $linkage == musl=* ]]; then
+  musl_loader=${linkage#musl=}
+  linkage=musl
+fi
 
 needed=$("$readelf" -dW "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' | sort | tr '\n' ' ')
 interpreter=$("$readelf" -lW "$program" |
@@ -48,8 +55,9 @@ case $linkage in
     fi
     ;;
   musl)
-    [[ $interpreter == /lib/ld-musl-*.so.1 ]] ||
-      { echo "FAIL: $program's interpreter is '$interpreter', not musl's loader"; exit 1; }
+    # shellcheck disable=SC2053 # the loader is a pattern unless one was named
+    [[ $interpreter == $musl_loader ]] ||
+      { echo "FAIL: $program's interpreter is '$interpreter', not $musl_loader"; exit 1; }
     [ "$needed" = "libc.so " ] || { echo "FAIL: $program needs: $needed"; exit 1; }
     ;;
   static)
@@ -60,7 +68,7 @@ case $linkage in
       exit 1
     fi
     ;;
-  *) echo "usage: $0 READELF PROGRAM dynamic|musl|static [PAGE_SIZE]" >&2; exit 2 ;;
+  *) echo "$usage" >&2; exit 2 ;;
 esac
 
 if [ -n "$page_size" ]; then
