@@ -30,34 +30,34 @@ TEST(RestartFlagPath, TheScsiAddressInSysfsOrder) {
   }
 }
 
-TEST(SetRestartFlag, ReadsTheFlagAndSetsItWhereItIsOff) {
+TEST(SetRestartFlag, SetsItWhereItIsOffAndSaysWhatStandsInTheWay) {
   TempDir dir;
   const struct {
-    const char* flag;
+    const char* flag;  // the file's contents, or nullptr for what `link` names
+    const char* link;  // what the flag is a link to, or nullptr for no file at all
     int error;
-    const char* after;
+    const char* after;  // the flag afterwards, where there is a file
   } cases[] = {
-      {"1\n", 0, "1\n"},  // set already: left as it is
-      {"0\n", 0, "1\n"},  // set now
-      {"", 0, "1"},       // nothing to read is no error
+      {"1\n", nullptr, 0, "1\n"},           // set already: left as it is
+      {"0\n", nullptr, 0, "1\n"},           // set now
+      {"", nullptr, 0, "1"},                // nothing to read is no error
+      {nullptr, nullptr, ENOENT, nullptr},  // no such flag: a disk of another kind, or no sysfs
+      // A flag that reads 0 and cannot be written, as without CAP_SYS_ADMIN: the write's error.
+      {nullptr, "/dev/full", ENOSPC, nullptr},
+      {nullptr, ".", EISDIR, nullptr},  // one that cannot even be read
   };
   for (const auto& c : cases) {
-    std::string flag = dir.write("allow_restart", c.flag);
+    const std::string name = "allow_restart" + std::to_string(&c - cases);
+    const std::string flag = c.flag ? dir.write(name, c.flag) : dir.path(name);
+    if (c.link) {
+      ASSERT_EQ(symlink(c.link, flag.c_str()), 0) << c.link;
+    }
     errno = EIO;  // an errno from before is none of this call's
-    EXPECT_EQ(set_restart_flag(flag.c_str()), c.error) << c.flag;
-    EXPECT_EQ(dir.read("allow_restart"), c.after) << c.flag;
+    EXPECT_EQ(set_restart_flag(flag.c_str()), c.error) << name;
+    if (c.after) {
+      EXPECT_EQ(dir.read(name), c.after) << name;
+    }
   }
-}
-
-TEST(SetRestartFlag, SaysWhatStandsInTheWay) {
-  TempDir dir;
-  // No such flag: a disk of another kind, or no sysfs.
-  EXPECT_EQ(set_restart_flag(dir.path("missing").c_str()), ENOENT);
-  // A flag that reads 0 and cannot be written, as without CAP_SYS_ADMIN: the write's error.
-  symlink("/dev/full", dir.path("full").c_str());
-  EXPECT_EQ(set_restart_flag(dir.path("full").c_str()), ENOSPC);
-  // One that cannot even be read.
-  EXPECT_EQ(set_restart_flag(dir.path("").c_str()), EISDIR);
 }
 
 }  // namespace
