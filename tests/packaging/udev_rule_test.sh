@@ -35,7 +35,7 @@ for library in $(ldd "$udev/bin/udevadm" | grep -o '/[^ ]*'); do
   cp -L "$library" "$initramfs$library"
 done
 cp "$("$repo/scripts/fetch-debian-package" busybox-static)/bin/busybox" "$initramfs/bin/busybox"
-for applet in sh mount insmod rmmod cat cp grep sort seq sleep poweroff; do
+for applet in sh mount insmod rmmod cat cp grep sort seq mkfifo tee rm poweroff; do
   ln -s busybox "$initramfs/bin/$applet"
 done
 cp "$rule" "$initramfs/rule"
@@ -63,25 +63,35 @@ cat >"$initramfs/steps.sh" <<'STEPS'
 #!/bin/sh
 set -e
 driver=/sys/bus/pseudo/drivers/scsi_debug
-# Waits until the kernel has N SCSI disks.
-appeared() {
-  for tick in $(seq 300); do
-    set -- "$1" /sys/class/scsi_disk/*
-    [ $(($# - 1)) -ge "$1" ] && return
-    sleep 0.1
+# Reads its input until a line matches PATTERN (a shell pattern): a fifo's lines, as they come.
+until_line() {
+  while IFS= read -r line; do
+    case $line in $1) return 0 ;; esac
   done
+  echo "guest: no line like '$1' came"
+  return 1
 }
-# Waits until the kernel has N SCSI disks, and udevd has handled the add event of each (the
-# monitor sees an event once udevd is done with it). udevadm wait cannot tell: it looks for a
-# device's entry in udev's data base, which a device without properties never gets.
-disks() {
-  appeared "$1"
-  for disk in /sys/class/scsi_disk/*; do
-    for tick in $(seq 300); do
-      grep -q "add .*/scsi_disk/${disk##*/} (scsi_disk)" /monitor.log && break
-      sleep 0.1
-    done
+# Listens to the scsi_disk events that udevd sends once it is done with each, on descriptor 3,
+# from the moment the monitor names what it listens to.
+watch_events() {
+  rm -f /events
+  mkfifo /events
+  udevadm monitor --udev --subsystem-match=scsi_disk >/events &
+  monitor=$!
+  exec 3</events
+  until_line 'UDEV - *' <&3
+}
+# Waits until udevd has handled the add events of N disks, then stops listening. (udevadm wait
+# cannot tell: it looks for a device's entry in udev's data base, which a device without
+# properties never gets.)
+handled() {
+  for disk in $(seq "$1"); do
+    until_line '*] add *(scsi_disk)' <&3
   done
+  exec 3<&-
+  # Reaped here: its end would otherwise interrupt the next monitor's open of the fifo.
+  kill "$monitor"
+  wait "$monitor" || true
 }
 # One line a disk: its type, its flag, and whether udevd wrote it.
 report() {
@@ -92,20 +102,18 @@ report() {
   done | sort
 }
 
-# A disk there before the package, handled by udevd without the rule, as at boot.
+# udevd, its log kept for the report; it reads the kernel's events once it has built its link
+# configuration, and answers a ping from its event loop.
+mkfifo /udevd.out
+/lib/systemd/systemd-udevd --debug 2>&1 | tee /udevd.log >/udevd.out &
+exec 4</udevd.out
+until_line 'Created link configuration context.' <&4
+cat <&4 >/dev/null &
+udevadm control --ping
+# A disk there before the package, handled by udevd without the rule, then again as at boot.
+watch_events
 insmod /modules/scsi_debug.ko
-/lib/systemd/systemd-udevd --debug >/udevd.log 2>&1 &
-for tick in $(seq 300); do
-  udevadm control --ping 2>/dev/null && break
-  sleep 0.1
-done
-# The monitor names what it listens to once it listens.
-udevadm monitor --udev --subsystem-match=scsi_disk >/monitor.log &
-for tick in $(seq 300); do
-  grep -q '^UDEV - ' /monitor.log && break
-  sleep 0.1
-done
-appeared 1
+handled 1
 udevadm trigger --action=add --settle
 report before
 # The package's files, then its postinst, whose replay of the events waits for them.
@@ -113,16 +121,19 @@ cp /rule /lib/udev/rules.d/60-spin_down_watch.rules
 sh /postinst configure
 report installed
 # Plugged in later: a disk, then an optical memory device.
+watch_events
 echo 1 >"$driver/add_host"
-disks 2
+handled 1
+watch_events
 echo 7 >"$driver/ptype"
 echo 1 >"$driver/add_host"
-disks 3
+handled 1
 report plugged
 # A host-managed zoned disk, alone.
 rmmod scsi_debug
+watch_events
 insmod /modules/scsi_debug.ko zbc=managed
-disks 1
+handled 1
 report zoned
 echo "guest: failed writes: $(grep -c 'Failed to write ATTR' /udevd.log || true)"
 STEPS
